@@ -1,0 +1,66 @@
+// Test-only controls of our platform layer. The real platform has no need for
+// them and the program never includes this header: tests and tools use it to
+// run the program headless, read back the picture on screen, inject keys and
+// drive the millisecond clock.
+#pragma once
+
+#include <ddraw.h>
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform_test {
+
+// Choose SDL's offscreen video and dummy audio drivers. Call before the
+// first window is created.
+void UseHeadless();
+// Pretend the machine has no display at all: creating a window or a
+// DirectDraw object fails as it would without one.
+void SetNoDisplay(bool noDisplay);
+// Tear down every window, surface, hook and queued message so that a test can
+// run the program again in the same process.
+void ResetPlatform();
+
+// The picture on screen as the user sees it: the primary surface's pixels
+// through the palette attached to it, as of the last time the screen was
+// updated (a flip, a copy onto the primary, or a message pump after drawing
+// into the primary).
+struct Screen {
+  int width = 0;                                // display mode
+  int height = 0;
+  std::vector<uint8_t> pixels;                  // width * height palette indices
+  std::array<PALETTEENTRY, 256> palette = {};   // red, green, blue, flags
+  uint32_t presentCount = 0;                    // screen updates so far
+  uint32_t flipCount = 0;                       // of them, flips
+};
+bool ReadScreen(Screen& screen);
+
+// Keys as a keyboard gives them: a press of a key already down is an
+// auto-repeat. The event goes through the same path as real SDL input.
+void InjectKeyDown(int virtualKey);
+void InjectKeyUp(int virtualKey);
+void InjectKeyPress(int virtualKey);  // down, then up
+// The application losing or regaining activation, as when the user switches
+// to another program and back.
+void InjectAppActivation(bool active);
+
+// The millisecond clock. Manual: timeGetTime returns the set value, advanced
+// by `stepPerRead` after each read (0 keeps it still). Real: SDL's ticks.
+void SetClockManual(uint32_t now, uint32_t stepPerRead = 0);
+void AdvanceClock(uint32_t milliseconds);
+void UseRealClock();
+
+// Force a surface into the lost state: its contents are gone and every
+// operation on it answers DDERR_SURFACELOST until it is restored.
+void ForceSurfaceLost(IDirectDrawSurface* surface);
+// Make the next `count` surface creations fail (0 turns it off).
+void FailNextSurfaceCreations(int count);
+
+// Message boxes shown so far, "caption|text" in UTF-8 (the program's code
+// page 949 converted), oldest first; the list is emptied by the call.
+std::vector<std::string> TakeMessageBoxes();
+
+}  // namespace platform_test
