@@ -86,6 +86,7 @@ typedef void* HGDIOBJ;
 #define E_NOTIMPL ((HRESULT)0x80004001L)
 #define E_INVALIDARG ((HRESULT)0x80070057L)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
@@ -239,8 +240,27 @@ typedef struct tagWNDCLASSEXA {
   HICON hIconSm;
 } WNDCLASSEXA, *LPWNDCLASSEXA;
 
+typedef struct tagCREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
+
+#define TRANSPARENT 1
+#define OPAQUE 2
+#define CLR_INVALID 0xFFFFFFFF
 
 #define WHITE_BRUSH 0
 #define BLACK_BRUSH 4
@@ -382,6 +402,7 @@ void WINAPI Sleep(DWORD milliseconds);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
+int WINAPI SetBkMode(HDC dc, int mode);
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);
 
