@@ -29,6 +29,8 @@ endfunction()
 # cp949lit turns a text list into a header of escaped string literals, so
 # neither compiler needs an execution character set option.
 function(vantor_cp949_header input output)
+  get_filename_component(directory ${output} DIRECTORY)
+  file(MAKE_DIRECTORY ${directory})
   add_custom_command(
     OUTPUT ${output}
     COMMAND cp949lit ${input} ${output}

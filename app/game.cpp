@@ -1,0 +1,262 @@
+#include "app/game.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/korean_texts.h"
+#include "app/options.h"
+#include "display/display.h"
+#include "display/timing.h"
+#include "formats/pack.h"
+#include "input/keyboard.h"
+#include "text/font.h"
+
+GameState gameState;
+const uint8_t* imagePalette = nullptr;
+
+namespace {
+
+ResourcePack* fontPack = nullptr;
+// Stays open for the whole run; the sprite loaders read from it.
+ResourcePack* gamePack = nullptr;
+
+constexpr int32_t KEY_BACKSPACE = 8;
+constexpr int32_t KEY_ENTER = 13;
+constexpr int32_t KEY_ESCAPE = 27;
+constexpr int32_t KEY_SPACE = 32;
+constexpr int32_t KEY_1 = 49;
+constexpr int32_t KEY_2 = 50;
+constexpr int32_t KEY_F = 70;
+constexpr int32_t KEY_V = 86;
+constexpr int32_t KEY_PAD2 = 98;
+constexpr int32_t KEY_PAD4 = 100;
+constexpr int32_t KEY_PAD6 = 102;
+constexpr int32_t KEY_PAD8 = 104;
+constexpr int32_t SCENE_COUNT = 9;
+
+// Acts on a one-shot key: true once per press, clearing it.
+bool TakePress(int32_t key) {
+  if (!keyTables.pressed[key]) return false;
+  keyTables.pressed[key] = 0;
+  return true;
+}
+
+// Frames in the sprite set the scenes step through with BACKSPACE. No set is
+// loaded yet, so there is only frame 0.
+int32_t SceneFrameCount() { return 0; }
+
+DisplayConfig BuildDisplayConfig(const GameConfig& config, ResourcePack* pack) {
+  DisplayConfig display = {};
+  display.flags = config.backBufferInVideo == 1 ? DISPLAY_BACKBUFFER : DISPLAY_WORKSURFACE;
+  display.fontPack = pack;
+  switch (config.videoMode) {
+    case 1: display.displayWidth = display.workWidth = 320, display.displayHeight = display.workHeight = 200; break;
+    case 2: display.displayWidth = display.workWidth = 512, display.displayHeight = display.workHeight = 384; break;
+    case 3:
+      display.displayWidth = 640, display.displayHeight = 480;
+      display.workWidth = 512, display.workHeight = 384;
+      break;
+    case 4: display.displayWidth = display.workWidth = 640, display.displayHeight = display.workHeight = 480; break;
+    default: break;  // no size: display initialisation refuses it
+  }
+  return display;
+}
+
+int StepLevel(int32_t& level, int32_t direction, int (*apply)(const uint8_t*, int32_t)) {
+  bool finished;
+  if (direction == 0) {
+    finished = level <= 0;
+    if (!finished) --level;
+  } else {
+    finished = level >= 100;
+    if (!finished) ++level;
+  }
+  if (imagePalette != nullptr) apply(imagePalette, level);
+  return finished ? 1 : 0;
+}
+
+}  // namespace
+
+void ResetGameState() {
+  gameState = {};
+  gameState.appActive = 1;
+  gameState.currentScene = 1;
+  gameState.spriteX = 250;
+  gameState.spriteY = 150;
+  gameState.vsyncOn = 1;
+  gameState.fadeDirection = 1;
+  gameState.fadeLevel = 100;
+  gameState.greyDirection = 1;
+  gameState.greyLevel = 100;
+}
+
+namespace {
+// The state exists before the entry point runs, as the program's statics do.
+const bool gameStateReady = (ResetGameState(), true);
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*commandLine*/, int showCommand) {
+  (void)gameStateReady;
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(102));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszMenuName = nullptr;
+  windowClass.lpszClassName = "Vantor";
+  RegisterClassA(&windowClass);
+
+  HWND window = CreateWindowExA(0, "Vantor", "Direct X test program.... Tavek", WS_POPUP, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  // Without a display there is no window either; start-up then fails at the
+  // display, with its messages, like any other display that cannot open.
+  if (window != nullptr) {
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+  }
+
+  if (!InitGame(window, instance)) return 0;
+
+  MSG message;
+  for (;;) {
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (!GetMessageA(&message, nullptr, 0, 0)) return static_cast<int>(message.wParam);
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    } else if (gameState.appActive) {
+      RunFrame(window);
+    } else {
+      WaitMessage();
+    }
+  }
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      ShutdownGame(window);
+      PostQuitMessage(0);
+      return 0;
+    case WM_ACTIVATEAPP:
+      gameState.appActive = static_cast<uint8_t>(wParam & 0xFF);
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == KEY_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_CREATE:
+      return 0;
+    case MM_MCINOTIFY:
+      // Music replay on MCI_NOTIFY_SUCCESSFUL comes with the music player.
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+int InitGame(HWND window, HINSTANCE /*instance*/) {
+  // Options: until the options dialog exists, start from game.cfg as the
+  // dialog would, in 640 x 480 when it holds no mode.
+  ReadGameConfig("game.cfg");
+  if (gameConfig.videoMode == 0) gameConfig.videoMode = 4;
+
+  // A program started again in the same process (the tests do) lets go of
+  // what an earlier start left open.
+  DestroyResourcePack(fontPack);
+  DestroyResourcePack(gamePack);
+  OpenResourcePack("font.rsf", &fontPack);
+  OpenResourcePack("game.rsf", &gamePack);
+
+  DisplayConfig display = BuildDisplayConfig(gameConfig, fontPack);
+  if (InitDisplay(window, display) != 1) {
+    ShowMessage("ERROR : Game initializing error!!");
+    return 0;
+  }
+  // The fonts were read during display initialisation.
+  DestroyResourcePack(fontPack);
+  fontPack = nullptr;
+
+  // The image, its palette, the alpha table, sound effects, sprites and the
+  // music take their places here as their modules arrive.
+
+  ShowCursor(FALSE);
+  ShowKeyHelp();
+  return 1;
+}
+
+void ShowKeyHelp() {
+  int32_t pitch = 0;
+  if (LockPrimary(&pitch) != nullptr) UnlockPrimary();
+  int32_t savedPitch = textPitch, savedWidth = textWidth, savedHeight = textHeight;
+  textPitch = pitch;
+  textWidth = displayDevice.displayWidth;
+  textHeight = displayDevice.displayHeight;
+  // The help texts are printed here once the text printer exists.
+  WaitAnyKey();
+  textPitch = savedPitch;
+  textWidth = savedWidth;
+  textHeight = savedHeight;
+}
+
+int RunFrame(HWND /*window*/) {
+  int32_t pitch = 0;
+  uint8_t* surface = LockSurface(displayDevice.workSurface, &pitch);
+  if (surface != nullptr) UnlockSurface(displayDevice.workSurface);
+  // Scenes draw into `surface` here; without an address nothing may draw.
+
+  if (keyTables.held[KEY_PAD4]) gameState.spriteX -= 4;
+  if (keyTables.held[KEY_PAD6]) gameState.spriteX += 4;
+  if (keyTables.held[KEY_PAD8]) gameState.spriteY -= 4;
+  if (keyTables.held[KEY_PAD2]) gameState.spriteY += 4;
+
+  if (TakePress(KEY_V)) gameState.vsyncOn ^= 1;
+  if (TakePress(KEY_F)) gameState.frameSyncOn ^= 1;
+  if (TakePress(KEY_1)) {
+    gameState.fadeDirection ^= 1;
+    gameState.fadeRunning = 1;
+  }
+  if (TakePress(KEY_2)) {
+    gameState.greyDirection ^= 1;
+    gameState.greyRunning = 1;
+  }
+  TakePress(KEY_SPACE);  // the multi-voice sound test comes with the sound effects
+  if (TakePress(KEY_BACKSPACE)) {
+    int32_t frames = SceneFrameCount();
+    gameState.currentFrame = gameState.currentFrame + 1 >= frames ? 0 : gameState.currentFrame + 1;
+  }
+  if (TakePress(KEY_ENTER)) gameState.currentScene = gameState.currentScene >= SCENE_COUNT ? 1 : gameState.currentScene + 1;
+
+  if (gameState.fadeRunning && StepFade(gameState.fadeDirection)) gameState.fadeRunning = 0;
+  if (gameState.greyRunning && StepGrey(gameState.greyDirection)) gameState.greyRunning = 0;
+
+  // The overlay prints this value once the text printer exists; the meter
+  // runs from the first frame so the value is right when it does.
+  MeasureFps();
+
+  PresentFrame(gameState.vsyncOn ? PRESENT_FLIP : PRESENT_COPY);
+  if (gameState.frameSyncOn) {
+    SetFrameRate(30);
+    WaitFrame();
+  }
+  return 0;
+}
+
+void ShutdownGame(HWND /*window*/) {
+  // Music, the image, sound effects and sprites are released here, in that
+  // order, as their modules arrive; the display goes last.
+  ShutdownDisplay();
+}
+
+int StepFade(int32_t direction) { return StepLevel(gameState.fadeLevel, direction, SetPaletteBrightness); }
+
+int StepGrey(int32_t direction) { return StepLevel(gameState.greyLevel, direction, SetPaletteSaturation); }
+
+void ShowMessage(const char* format, ...) {
+  char buffer[256];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  MessageBoxA(displayDevice.window, buffer, "Message", MB_OK);
+}

@@ -1,0 +1,250 @@
+// The whole program, headless, through the real platform layer: keys are
+// injected and the picture is read back as the user would see it.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+#include "app/options.h"
+#include "display/display.h"
+#include "display/timing.h"
+#include "input/keyboard.h"
+#include "support/headless.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Program : public vantor_test::Headless {
+ protected:
+  void SetUp() override {
+    Headless::SetUp();
+    // Every read moves the clock on, so the frame limiter's busy wait ends.
+    platform_test::SetClockManual(1000, 1);
+    savedDirectory = fs::current_path();
+    directory = fs::temp_directory_path() / ("vantor-app-" + std::to_string(getpid()) + "-" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(directory);
+    fs::create_directories(directory);
+    fs::copy_file(fs::path(vantor_test::RunDir()) / "font.rsf", directory / "font.rsf");
+    fs::current_path(directory);
+    ResetGameState();
+    ResetFrameTiming();
+    gameConfig = {};
+    displayDevice = {};
+    ClearKeyTables();
+  }
+  void TearDown() override {
+    platform_test::OnScreenUpdate(nullptr);
+    fs::current_path(savedDirectory);
+    fs::remove_all(directory);
+    Headless::TearDown();
+  }
+  void WriteConfig(std::vector<int32_t> fields) {
+    std::FILE* file = std::fopen("game.cfg", "wb");
+    ASSERT_NE(file, nullptr);
+    for (int32_t field : fields) {
+      uint8_t bytes[4] = {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)};
+      std::fwrite(bytes, 1, 4, file);
+    }
+    std::fclose(file);
+  }
+  // Runs the program: a key ends the help screen, then `frames` frames run
+  // before ESC; `atFrame` sees every screen update on the way.
+  int Run(uint32_t frames, std::function<void(uint32_t, const platform_test::Screen&)> atFrame = nullptr) {
+    platform_test::InjectKeyPress('A');
+    updates = 0;
+    platform_test::OnScreenUpdate([this, frames, atFrame](uint32_t) {
+      ++updates;
+      platform_test::Screen screen;
+      if (atFrame && platform_test::ReadScreen(screen)) atFrame(updates, screen);
+      if (updates == frames) platform_test::InjectKeyPress(VK_ESCAPE);
+    });
+    return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
+  }
+  fs::path savedDirectory;
+  fs::path directory;
+  uint32_t updates = 0;
+};
+
+TEST_F(Program, StartsInFullSizeModeRunsFramesAndEndsOnEscape) {
+  int width = 0, height = 0;
+  EXPECT_EQ(Run(20, [&](uint32_t, const platform_test::Screen& screen) {
+              width = screen.width;
+              height = screen.height;
+            }),
+            0);
+  EXPECT_GE(updates, 20u);
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+  EXPECT_EQ(displayDevice.ready, 0);  // shut down on the way out
+  EXPECT_EQ(displayDevice.directDraw, nullptr);
+}
+
+TEST_F(Program, StartsInTheModeTheOptionsFileHolds) {
+  WriteConfig({1, 1, 0, 0, 0});
+  int width = 0, height = 0;
+  EXPECT_EQ(Run(5, [&](uint32_t, const platform_test::Screen& screen) {
+              width = screen.width;
+              height = screen.height;
+            }),
+            0);
+  EXPECT_EQ(width, 320);
+  EXPECT_EQ(height, 200);
+  EXPECT_EQ(displayDevice.flags, DISPLAY_BACKBUFFER);
+}
+
+TEST_F(Program, VAndFToggleAndPresentationFollowsVsync) {
+  WriteConfig({3, 0, 0, 0, 0});
+  uint32_t flipsAfterV = 0, flipsLater = 0;
+  int32_t frameSync = -1;
+  Run(40, [&](uint32_t frame, const platform_test::Screen& screen) {
+    if (frame == 5) {
+      platform_test::InjectKeyPress('V');
+      platform_test::InjectKeyPress('F');
+    }
+    if (frame == 10) flipsAfterV = screen.flipCount, frameSync = gameState.frameSyncOn;
+    if (frame == 30) flipsLater = screen.flipCount;
+  });
+  EXPECT_EQ(gameState.vsyncOn, 0);
+  EXPECT_EQ(frameSync, 1);
+  EXPECT_GT(flipsAfterV, 0u);
+  EXPECT_EQ(flipsLater, flipsAfterV);  // copies only while vsync is off
+}
+
+TEST_F(Program, EnterStepsTheScenesAndWrapsAfterNine) {
+  Run(30, [&](uint32_t frame, const platform_test::Screen&) {
+    if (frame >= 2 && frame < 11) platform_test::InjectKeyPress(VK_RETURN);
+  });
+  EXPECT_EQ(gameState.currentScene, 1);  // nine presses: 2, 3, ..., 9, 1
+}
+
+TEST_F(Program, KeypadMovesTheSpriteWhileHeld) {
+  Run(30, [&](uint32_t frame, const platform_test::Screen&) {
+    if (frame == 2) platform_test::InjectKeyDown(VK_NUMPAD4);
+    if (frame == 12) platform_test::InjectKeyUp(VK_NUMPAD4);
+    if (frame == 14) platform_test::InjectKeyDown(VK_NUMPAD2), platform_test::InjectKeyDown(VK_NUMPAD8);
+  });
+  EXPECT_EQ(gameState.spriteX, 250 - 40);
+  EXPECT_EQ(gameState.spriteY, 150);  // up and down together cancel
+}
+
+TEST_F(Program, EscapeOnTheHelpScreenEndsAtOnce) {
+  platform_test::InjectKeyPress(VK_ESCAPE);
+  updates = 0;
+  platform_test::OnScreenUpdate([this](uint32_t) { ++updates; });
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  EXPECT_EQ(displayDevice.ready, 0);
+  EXPECT_EQ(gameState.spriteX, 250);
+  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+}
+
+TEST_F(Program, MissingFontPackEndsWithTheMessage) {
+  fs::remove("font.rsf");
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back(), "Message|ERROR : Game initializing error!!");
+}
+
+TEST_F(Program, DamagedFontPackEndsWithTheMessage) {
+  {
+    std::FILE* file = std::fopen("font.rsf", "r+b");
+    ASSERT_NE(file, nullptr);
+    std::fseek(file, 0, SEEK_END);
+    long size = std::ftell(file);
+    ASSERT_EQ(ftruncate(fileno(file), size / 3), 0);
+    std::fclose(file);
+  }
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back(), "Message|ERROR : Game initializing error!!");
+}
+
+TEST_F(Program, UnknownVideoModeFailsTheDisplay) {
+  WriteConfig({7, 0, 0, 0, 0});
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "Direct-X Error|Can't initialize Direct-X!");
+  EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+}
+
+TEST_F(Program, NoDisplayAtAllEndsWithTheMessages) {
+  platform_test::SetNoDisplay(true);
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  platform_test::SetNoDisplay(false);
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+}
+
+TEST(Options, FileReadAsTheDialogReadsIt) {
+  fs::path file = fs::temp_directory_path() / ("vantor-cfg-" + std::to_string(getpid()));
+  auto write = [&](std::vector<uint8_t> bytes) {
+    std::FILE* out = std::fopen(file.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  };
+  gameConfig = {9, 1, 1, 1, 1};
+  write({3, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0});
+  ASSERT_TRUE(ReadGameConfig(file.c_str()));
+  EXPECT_EQ(gameConfig.videoMode, 3);
+  EXPECT_EQ(gameConfig.backBufferInVideo, 0);
+  EXPECT_EQ(gameConfig.offscreenInVideo, 1);
+  EXPECT_EQ(gameConfig.soundFx, 1);
+  EXPECT_EQ(gameConfig.music, 0);
+
+  gameConfig = {0, 1, 1, 1, 1};
+  write({2, 0, 0, 0});  // only the mode; the rest keep their values
+  ASSERT_TRUE(ReadGameConfig(file.c_str()));
+  EXPECT_EQ(gameConfig.videoMode, 2);
+  EXPECT_EQ(gameConfig.music, 1);
+
+  write({1, 0, 0, 0, 2, 0, 0, 0});  // a switch of 2 is reset to 0
+  ASSERT_TRUE(ReadGameConfig(file.c_str()));
+  EXPECT_EQ(gameConfig.backBufferInVideo, 0);
+
+  fs::remove(file);
+  gameConfig.videoMode = 4;
+  EXPECT_FALSE(ReadGameConfig(file.c_str()));
+  EXPECT_EQ(gameConfig.videoMode, 0);
+}
+
+TEST(Steps, FadeAndGreyTakeAHundredStepsAndOneToReportTheEnd) {
+  ResetGameState();
+  using Step = int (*)(int32_t);
+  for (auto [step, level] : {std::pair<Step, int32_t*>{StepFade, &gameState.fadeLevel},
+                             std::pair<Step, int32_t*>{StepGrey, &gameState.greyLevel}}) {
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(step(0), 0) << i;
+    EXPECT_EQ(*level, 0);
+    EXPECT_EQ(step(0), 1);
+    EXPECT_EQ(*level, 0);
+    // Reversed midway it comes back from where it is.
+    for (int i = 0; i < 30; ++i) step(1);
+    EXPECT_EQ(*level, 30);
+    for (int i = 0; i < 70; ++i) ASSERT_EQ(step(1), 0);
+    EXPECT_EQ(step(1), 1);
+    EXPECT_EQ(*level, 100);
+  }
+}
+
+TEST(Messages, AnyLengthIsCutToTheBuffer) {
+  platform_test::UseHeadless();
+  platform_test::TakeMessageBoxes();
+  std::string longText(1000, 'x');
+  ShowMessage("%s%d", longText.c_str(), 42);
+  ShowMessage("ERROR : Game initializing error!!");
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "Message|" + std::string(255, 'x'));
+  EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+}
+
+}  // namespace
