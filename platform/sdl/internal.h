@@ -16,6 +16,7 @@ struct HWND__ {
   DWORD style = 0;
   DWORD threadId = 0;
   bool destroyed = false;
+  bool destroying = false;  // inside DestroyWindow
 };
 
 namespace vt {
@@ -27,7 +28,8 @@ bool EnsureVideo();
 bool IsHeadless();
 // The SDL window behind a window handle, or null.
 SDL_Window* SdlWindow(HWND window);
-// The window that has the program's input focus (the main window).
+// The program's main window: the first of its windows still open, which
+// takes the input focus back when our own boxes and dialogs close.
 HWND MainWindow();
 
 // Display side, called by the message pump: re-show the primary when it was

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,10 @@ struct Screen {
   uint32_t flipCount = 0;                       // of them, flips
 };
 bool ReadScreen(Screen& screen);
+// Called on the program's thread after every screen update, with the update
+// count so far: whole-program tests read the screen and inject keys from it,
+// frame by frame. An empty function stops the calls.
+void OnScreenUpdate(std::function<void(uint32_t presentCount)> callback);
 
 // Keys as a keyboard gives them: a press of a key already down is an
 // auto-repeat. The event goes through the same path as real SDL input.
