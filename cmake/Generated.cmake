@@ -21,8 +21,10 @@ function(vantor_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  # The repository, for tests that read sources (also VANTOR_SOURCE_DIR).
+  target_compile_definitions(${name} PRIVATE VANTOR_SOURCE_DIR_DEFAULT="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 120
-                       PROPERTIES ENVIRONMENT "VANTOR_RUN_DIR=${VANTOR_RUN_DIR};VANTOR_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+                       PROPERTIES ENVIRONMENT "VANTOR_RUN_DIR=${VANTOR_RUN_DIR}")
 endfunction()
 
 # Texts written readably in UTF-8 reach the program as code page 949 bytes:

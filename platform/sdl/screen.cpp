@@ -44,6 +44,7 @@ struct ScreenState {
   int drawnOutputHeight = 0;
 
   int failSurfaceCreations = 0;
+  int succeedBeforeFailing = 0;  // creations still to succeed before those fail
   SDL_Rect windowedRect = {0, 0, 0, 0};  // the window before it covered the display
   std::function<void(uint32_t)> onUpdate;
 };
@@ -291,6 +292,10 @@ void ScreenWaitForVerticalBlank() {
 
 bool TakeSurfaceCreationFailure() {
   if (screen.failSurfaceCreations <= 0) return false;
+  if (screen.succeedBeforeFailing > 0) {
+    --screen.succeedBeforeFailing;
+    return false;
+  }
   --screen.failSurfaceCreations;
   return true;
 }
@@ -344,6 +349,9 @@ void OnScreenUpdate(std::function<void(uint32_t presentCount)> callback) {
   vt::screen.onUpdate = std::move(callback);
 }
 
-void FailNextSurfaceCreations(int count) { vt::screen.failSurfaceCreations = std::max(count, 0); }
+void FailNextSurfaceCreations(int count, int after) {
+  vt::screen.failSurfaceCreations = std::max(count, 0);
+  vt::screen.succeedBeforeFailing = std::max(after, 0);
+}
 
 }  // namespace platform_test

@@ -200,6 +200,13 @@ TEST_F(Display, InitialisationResultCodes) {
   EXPECT_EQ(boxes[0], "Direct-X Error|Can't initialize Direct-X!");
   CloseDirectDraw();
 
+  // The flip chain is made, the work surface is not.
+  platform_test::FailNextSurfaceCreations(1, 1);
+  EXPECT_EQ(InitDisplay(window, Config(DISPLAY_WORKSURFACE, 320, 200, 320, 200)), -4);
+  EXPECT_EQ(displayDevice.workSurface, nullptr);
+  platform_test::FailNextSurfaceCreations(0);
+  CloseDirectDraw();
+
   // A font pack that did not open: fonts fail.
   ResourcePack* closed = nullptr;
   OpenResourcePack("no-such-pack.rsf", &closed);

@@ -61,8 +61,9 @@ void UseRealClock();
 // Force a surface into the lost state: its contents are gone and every
 // operation on it answers DDERR_SURFACELOST until it is restored.
 void ForceSurfaceLost(IDirectDrawSurface* surface);
-// Make the next `count` surface creations fail (0 turns it off).
-void FailNextSurfaceCreations(int count);
+// Make `count` surface creations fail, once `after` more have succeeded
+// (count 0 turns it off).
+void FailNextSurfaceCreations(int count, int after = 0);
 
 // Message boxes shown so far, "caption|text" in UTF-8 (the program's code
 // page 949 converted), oldest first; the list is emptied by the call.
