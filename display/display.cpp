@@ -11,32 +11,11 @@ DisplayDevice displayDevice = {};
 
 namespace {
 
-// A surface that is still lost after this many restores is given up on for
-// this call; the frame then draws nothing and the next frame tries again.
-// Unbounded, a device that never comes back would hang the program.
-constexpr int RESTORE_ATTEMPTS = 4;
-
 void ReleaseSurface(LPDIRECTDRAWSURFACE& surface) {
   if (surface != nullptr) {
     surface->Release();
     surface = nullptr;
   }
-}
-
-uint8_t* LockWithRestore(LPDIRECTDRAWSURFACE surface, int32_t* pitch, bool restoreSurface) {
-  if (surface == nullptr) return nullptr;
-  DDSURFACEDESC desc;
-  std::memset(&desc, 0, sizeof desc);
-  desc.dwSize = sizeof desc;
-  HRESULT result = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
-  for (int attempt = 0; result == DDERR_SURFACELOST && attempt < RESTORE_ATTEMPTS; ++attempt) {
-    if (displayDevice.primary != nullptr) displayDevice.primary->Restore();
-    if (restoreSurface) surface->Restore();
-    result = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
-  }
-  if (result != DD_OK) return nullptr;
-  if (pitch != nullptr) *pitch = desc.lPitch;
-  return static_cast<uint8_t*>(desc.lpSurface);
 }
 
 int AttachPalette(const PALETTEENTRY* entries) {
@@ -98,16 +77,7 @@ void CloseDirectDraw() {
 
 HRESULT CreateOffscreenSurface(LPDIRECTDRAWSURFACE* surface, int32_t width, int32_t height,
                                int32_t memoryKind) {
-  if (displayDevice.directDraw == nullptr) return DDERR_GENERIC;
-  DDSURFACEDESC desc;
-  std::memset(&desc, 0, sizeof desc);
-  desc.dwSize = sizeof desc;
-  desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
-  desc.dwHeight = static_cast<DWORD>(height);
-  desc.dwWidth = static_cast<DWORD>(width);
-  desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-  if (memoryKind == MEMORY_SYSTEM) desc.ddsCaps.dwCaps |= DDSCAPS_SYSTEMMEMORY;
-  return displayDevice.directDraw->CreateSurface(&desc, surface, nullptr);
+  return CreatePlainSurface(displayDevice.directDraw, surface, width, height, memoryKind);
 }
 
 int InitDisplay(HWND window, const DisplayConfig& config) {
@@ -179,14 +149,18 @@ void ShutdownDisplay() {
   RemoveKeyboardHook();
 }
 
-uint8_t* LockSurface(LPDIRECTDRAWSURFACE surface, int32_t* pitch) { return LockWithRestore(surface, pitch, true); }
-
-int UnlockSurface(LPDIRECTDRAWSURFACE surface) {
-  if (surface == nullptr) return 0;
-  return surface->Unlock(nullptr) == DD_OK ? 1 : 0;
+// A surface that stays lost is given up on after a few restores; the frame
+// then draws nothing and the next frame tries again. Unbounded, a device that
+// never comes back would hang the program.
+uint8_t* LockSurface(LPDIRECTDRAWSURFACE surface, int32_t* pitch) {
+  return LockSurfaceMemory(surface, displayDevice.primary, pitch, true);
 }
 
-uint8_t* LockPrimary(int32_t* pitch) { return LockWithRestore(displayDevice.primary, pitch, false); }
+int UnlockSurface(LPDIRECTDRAWSURFACE surface) { return UnlockSurfaceMemory(surface); }
+
+uint8_t* LockPrimary(int32_t* pitch) {
+  return LockSurfaceMemory(displayDevice.primary, displayDevice.primary, pitch, false);
+}
 
 HRESULT UnlockPrimary() {
   if (displayDevice.primary == nullptr) return DDERR_GENERIC;
@@ -195,7 +169,9 @@ HRESULT UnlockPrimary() {
 
 // The back buffer is part of the primary's chain: restoring the primary
 // restores it.
-uint8_t* LockBackBuffer(int32_t* pitch) { return LockWithRestore(displayDevice.backBuffer, pitch, false); }
+uint8_t* LockBackBuffer(int32_t* pitch) {
+  return LockSurfaceMemory(displayDevice.backBuffer, displayDevice.primary, pitch, false);
+}
 
 HRESULT UnlockBackBuffer() {
   if (displayDevice.backBuffer == nullptr) return DDERR_GENERIC;
@@ -206,7 +182,7 @@ void FlipPages() {
   LPDIRECTDRAWSURFACE primary = displayDevice.primary;
   if (primary == nullptr) return;
   HRESULT result = primary->Flip(nullptr, DDFLIP_WAIT);
-  for (int attempt = 0; result == DDERR_SURFACELOST && attempt < RESTORE_ATTEMPTS; ++attempt) {
+  for (int attempt = 0; result == DDERR_SURFACELOST && attempt < SURFACE_RESTORE_ATTEMPTS; ++attempt) {
     primary->Restore();
     result = primary->Flip(nullptr, DDFLIP_WAIT);
   }

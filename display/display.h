@@ -11,15 +11,11 @@
 #include <cstdint>
 
 #include "formats/pack.h"
+#include "formats/surface.h"  // MEMORY_ANY, MEMORY_SYSTEM
 
 enum : int32_t {
   DISPLAY_BACKBUFFER = 1,   // draw straight into the flip chain's back buffer
   DISPLAY_WORKSURFACE = 2,  // draw into a system-memory surface, copy to present
-};
-
-enum : int32_t {
-  MEMORY_ANY = 1,     // offscreen plain; the driver places it
-  MEMORY_SYSTEM = 2,  // offscreen plain in system memory
 };
 
 enum : int32_t {
