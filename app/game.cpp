@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/korean_texts.h"
+#include "app/assets.h"
 #include "app/options.h"
 #include "display/display.h"
 #include "display/timing.h"
@@ -41,9 +41,13 @@ bool TakePress(int32_t key) {
   return true;
 }
 
-// Frames in the sprite set the scenes step through with BACKSPACE. No set is
-// loaded yet, so there is only frame 0.
-int32_t SceneFrameCount() { return 0; }
+// Frames in the sprite set the scenes step through with BACKSPACE: the count
+// stored in the current frame of the run-length set, kept within both that
+// set and the surface sprites so that no scene indexes past either.
+int32_t SceneFrameCount() {
+  int32_t frames = spriteRle[gameState.currentFrame].frameCount;
+  return frames < SPRITE_FRAMES ? frames : SPRITE_FRAMES;
+}
 
 DisplayConfig BuildDisplayConfig(const GameConfig& config, ResourcePack* pack) {
   DisplayConfig display = {};
@@ -177,8 +181,17 @@ int InitGame(HWND window, HINSTANCE /*instance*/) {
   DestroyResourcePack(fontPack);
   fontPack = nullptr;
 
-  // The image, its palette, the alpha table, sound effects, sprites and the
-  // music take their places here as their modules arrive.
+  // Every scene draws on the image's background and blends through its
+  // palette: without it the program cannot run, so it ends here, after the
+  // loader's own message, instead of drawing from a missing image.
+  if (!LoadImageAndPalette(window)) {
+    ShowMessage("ERROR : Game initializing error!!");
+    return 0;
+  }
+  LoadOrBuildAlphaTable();
+  // Sound effects are loaded here once the sound module has them.
+  LoadSprites(gamePack, gameConfig.offscreenInVideo == 1 ? MEMORY_ANY : MEMORY_SYSTEM);
+  // The music starts here once the sound module has it.
 
   ShowCursor(FALSE);
   ShowKeyHelp();
@@ -200,6 +213,7 @@ void ShowKeyHelp() {
 }
 
 int RunFrame(HWND /*window*/) {
+  ++gameState.framesRun;
   int32_t pitch = 0;
   uint8_t* surface = LockSurface(displayDevice.workSurface, &pitch);
   if (surface != nullptr) UnlockSurface(displayDevice.workSurface);
@@ -243,8 +257,10 @@ int RunFrame(HWND /*window*/) {
 }
 
 void ShutdownGame(HWND /*window*/) {
-  // Music, the image, sound effects and sprites are released here, in that
-  // order, as their modules arrive; the display goes last.
+  // The music closes first and the sound effects go between the image and
+  // the sprites, once the sound module has them.
+  FreeImage();
+  FreeSprites();
   ShutdownDisplay();
 }
 

@@ -21,6 +21,7 @@ struct GameState {
   int32_t greyDirection;
   int32_t greyRunning;
   int32_t greyLevel;
+  uint32_t framesRun;  // frames since start-up ended, for whoever watches the loop
 };
 
 extern GameState gameState;

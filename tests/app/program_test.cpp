@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -30,7 +31,8 @@ class Program : public vantor_test::Headless {
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(directory);
     fs::create_directories(directory);
-    fs::copy_file(fs::path(vantor_test::RunDir()) / "font.rsf", directory / "font.rsf");
+    for (const char* file : {"font.rsf", "test.bmp"})
+      fs::copy_file(fs::path(vantor_test::RunDir()) / file, directory / file);
     fs::current_path(directory);
     ResetGameState();
     ResetFrameTiming();
@@ -54,18 +56,26 @@ class Program : public vantor_test::Headless {
     std::fclose(file);
   }
   // Runs the program: a key ends the help screen, then `frames` frames run
-  // before ESC; `atFrame` sees every screen update on the way.
+  // before ESC; `atFrame` sees the screen as each frame presents it (screen
+  // updates during start-up are not frames and are not passed on).
   int Run(uint32_t frames, std::function<void(uint32_t, const platform_test::Screen&)> atFrame = nullptr) {
     platform_test::InjectKeyPress('A');
     updates = 0;
     platform_test::OnScreenUpdate([this, frames, atFrame](uint32_t) {
       ++updates;
+      uint32_t frame = gameState.framesRun;
       platform_test::Screen screen;
-      if (atFrame && platform_test::ReadScreen(screen)) atFrame(updates, screen);
-      if (updates == frames) platform_test::InjectKeyPress(VK_ESCAPE);
+      if (frame == 0) {
+        if (platform_test::ReadScreen(screen)) startupScreens.push_back(screen);
+        return;
+      }
+      if (atFrame && platform_test::ReadScreen(screen)) atFrame(frame, screen);
+      if (frame == frames) platform_test::InjectKeyPress(VK_ESCAPE);
     });
     return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
   }
+  // Every screen update of the run, start-up included.
+  std::vector<platform_test::Screen> startupScreens;
   fs::path savedDirectory;
   fs::path directory;
   uint32_t updates = 0;
@@ -81,7 +91,10 @@ TEST_F(Program, StartsInFullSizeModeRunsFramesAndEndsOnEscape) {
   EXPECT_GE(updates, 20u);
   EXPECT_EQ(width, 640);
   EXPECT_EQ(height, 480);
-  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+  // The first start of all builds the alpha table, with its message.
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "Message|ERROR! Alpha table load falut.\n 알파테이블 읽기 실패");
   EXPECT_EQ(displayDevice.ready, 0);  // shut down on the way out
   EXPECT_EQ(displayDevice.directDraw, nullptr);
 }
@@ -134,6 +147,53 @@ TEST_F(Program, KeypadMovesTheSpriteWhileHeld) {
   EXPECT_EQ(gameState.spriteY, 150);  // up and down together cancel
 }
 
+TEST_F(Program, BuildsTheAlphaTableOnceWithItsNoticesAndShowsTheImagePalette) {
+  // The notices show on the primary during start-up.
+  PALETTEENTRY shown[256] = {};
+  Run(3, [&](uint32_t, const platform_test::Screen& screen) {
+    std::copy(screen.palette.begin(), screen.palette.end(), shown);
+  });
+  int noticeInk = 0;
+  for (const auto& screen : startupScreens) {
+    int ink = 0;
+    for (int y = 160; y < 196; ++y)
+      for (int x = 100; x < 300; ++x) ink += screen.pixels[y * screen.width + x] != 0;
+    noticeInk = std::max(noticeInk, ink);
+  }
+  EXPECT_GT(noticeInk, 1000);
+  EXPECT_EQ(fs::file_size("test.alp"), 28u + 7u * 65536u);
+  ASSERT_EQ(platform_test::TakeMessageBoxes().size(), 1u);
+
+  // The palette on screen is the image's own.
+  std::FILE* file = std::fopen("test.bmp", "rb");
+  ASSERT_NE(file, nullptr);
+  uint8_t table[1024];
+  std::fseek(file, 54, SEEK_SET);
+  ASSERT_EQ(std::fread(table, 1, sizeof table, file), sizeof table);
+  std::fclose(file);
+  for (int i : {1, 9, 30, 100, 254}) {
+    EXPECT_EQ(shown[i].peRed, table[i * 4 + 2]) << i;
+    EXPECT_EQ(shown[i].peGreen, table[i * 4 + 1]) << i;
+    EXPECT_EQ(shown[i].peBlue, table[i * 4 + 0]) << i;
+  }
+
+  // The next start finds the saved table and says nothing.
+  platform_test::ResetPlatform();
+  platform_test::UseHeadless();
+  ResetGameState();
+  EXPECT_EQ(Run(3), 0);
+  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+}
+
+TEST_F(Program, MissingImageEndsWithTheLoadersMessage) {
+  fs::remove("test.bmp");
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  auto boxes = platform_test::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "Error!|Can't load BMP file!");
+  EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+}
+
 TEST_F(Program, EscapeOnTheHelpScreenEndsAtOnce) {
   platform_test::InjectKeyPress(VK_ESCAPE);
   updates = 0;
@@ -141,7 +201,7 @@ TEST_F(Program, EscapeOnTheHelpScreenEndsAtOnce) {
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   EXPECT_EQ(displayDevice.ready, 0);
   EXPECT_EQ(gameState.spriteX, 250);
-  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+  EXPECT_EQ(platform_test::TakeMessageBoxes().size(), 1u);  // the alpha table's
 }
 
 TEST_F(Program, MissingFontPackEndsWithTheMessage) {
