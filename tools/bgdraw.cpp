@@ -1,7 +1,8 @@
 // bgdraw: draws the demo's background picture, a 320 x 200 picture that tiles
-// seamlessly, in the standard VGA 256-colour default palette, and writes it
-// as a 256-colour BMP. The picture is made of hand-placed elements listed
-// below; edit them and rebuild to change it.
+// seamlessly both ways, in the standard VGA 256-colour default palette, and
+// writes it as a 256-colour BMP in the plain layout (1078 + 64000 bytes).
+// The picture is made of the hand-placed elements listed in Draw; edit them
+// and rebuild to change it.
 //
 //   bgdraw OUT.bmp
 
@@ -11,53 +12,14 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/vga_palette.h"
+
 namespace {
 
 constexpr int WIDTH = 320;
 constexpr int HEIGHT = 200;
 
-struct Rgb {
-  uint8_t r, g, b;
-};
-
-// The VGA default palette: 16 EGA colours, a 16-step grey ramp, 24 hues at
-// three saturations and three intensities, and 8 blacks. Values are 6-bit
-// DAC levels widened to 8 bits.
-std::vector<Rgb> VgaPalette() {
-  auto widen = [](int v) { return static_cast<uint8_t>(v << 2 | v >> 4); };
-  std::vector<Rgb> palette;
-  const int ega[16][3] = {{0, 0, 0},    {0, 0, 42},   {0, 42, 0},   {0, 42, 42},  {42, 0, 0},   {42, 0, 42},
-                          {42, 21, 0},  {42, 42, 42}, {21, 21, 21}, {21, 21, 63}, {21, 63, 21}, {21, 63, 63},
-                          {63, 21, 21}, {63, 21, 63}, {63, 63, 21}, {63, 63, 63}};
-  for (auto& c : ega) palette.push_back({widen(c[0]), widen(c[1]), widen(c[2])});
-  const int greys[16] = {0, 5, 8, 11, 14, 17, 20, 24, 28, 32, 36, 40, 45, 50, 56, 63};
-  for (int g : greys) palette.push_back({widen(g), widen(g), widen(g)});
-  // Five levels per (intensity, saturation): min .. max of each channel.
-  const int levels[3][3][5] = {{{0, 16, 31, 47, 63}, {31, 39, 47, 55, 63}, {45, 49, 54, 58, 63}},
-                               {{0, 7, 14, 21, 28}, {14, 17, 21, 24, 28}, {20, 22, 24, 26, 28}},
-                               {{0, 4, 8, 12, 16}, {8, 10, 12, 14, 16}, {11, 12, 13, 15, 16}}};
-  for (auto& intensity : levels) {
-    for (auto& v : intensity) {
-      // 24 hues from blue through magenta, red, yellow, green and cyan.
-      for (int hue = 0; hue < 24; ++hue) {
-        int step = hue % 4, sector = hue / 4;
-        int up = v[step], down = v[4 - step];
-        int r, g, b;
-        switch (sector) {
-          case 0: r = up, g = v[0], b = v[4]; break;
-          case 1: r = v[4], g = v[0], b = down; break;
-          case 2: r = v[4], g = up, b = v[0]; break;
-          case 3: r = down, g = v[4], b = v[0]; break;
-          case 4: r = v[0], g = v[4], b = up; break;
-          default: r = v[0], g = down, b = v[4]; break;
-        }
-        palette.push_back({widen(r), widen(g), widen(b)});
-      }
-    }
-  }
-  while (palette.size() < 256) palette.push_back({0, 0, 0});
-  return palette;
-}
+using Rgb = PaletteRgb;
 
 struct Canvas {
   std::vector<uint8_t> pixels = std::vector<uint8_t>(WIDTH * HEIGHT, 0);
@@ -78,55 +40,141 @@ struct Canvas {
   }
 };
 
-// Hue h (0..23) at intensity 0..2 and saturation 0..2 in the VGA palette.
+// Hue h (0..23: blue, magenta, red, yellow, green, cyan) at intensity 0..2
+// (bright to dark) and saturation 0..2 (full to pale) in the VGA palette.
 uint8_t Hue(int h, int intensity = 0, int saturation = 0) {
   return static_cast<uint8_t>(32 + intensity * 72 + saturation * 24 + ((h % 24) + 24) % 24);
 }
+uint8_t Grey(int level) { return static_cast<uint8_t>(16 + level); }  // 0 black .. 15 white
 
+// A fixed integer hash, so the picture is the same everywhere.
+uint32_t Hash(uint32_t x, uint32_t y, uint32_t seed) {
+  uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  h ^= h >> 13;
+  h *= 0x5BD1E995u;
+  return h ^ h >> 15;
+}
+
+// Smooth noise on a lattice that wraps with the picture: `cell` divides
+// both sides, so the noise tiles too. Result 0..255.
+int TileNoise(int x, int y, int cell, uint32_t seed) {
+  int cellsX = WIDTH / cell, cellsY = HEIGHT / cell;
+  int cx = x / cell, cy = y / cell, fx = x % cell, fy = y % cell;
+  auto at = [&](int i, int j) { return static_cast<int>(Hash((i + cellsX) % cellsX, (j + cellsY) % cellsY, seed) & 255); };
+  int top = at(cx, cy) * (cell - fx) + at(cx + 1, cy) * fx;
+  int bottom = at(cx, cy + 1) * (cell - fx) + at(cx + 1, cy + 1) * fx;
+  return (top * (cell - fy) + bottom * fy) / (cell * cell);
+}
+
+// A top-down meadow, as the ground of a game seen from above: grass, a
+// river running top to bottom, a path running left to right with a bridge
+// over the river, stones, bushes and trees with their shadows, flowers.
+// Every element wraps at the edges, so the picture tiles both ways.
 void Draw(Canvas& canvas) {
-  // Sky: bands of deep blue that lighten towards the horizon.
-  for (int y = 0; y < HEIGHT; ++y) {
-    uint8_t colour = y < 40 ? Hue(0, 2, 0) : y < 80 ? Hue(0, 1, 0) : y < 110 ? Hue(0, 1, 1) : Hue(22, 1, 2);
-    for (int x = 0; x < WIDTH; ++x) canvas.Put(x, y, colour);
-  }
-  // Stars, hand-placed.
-  const int stars[][2] = {{12, 9},   {47, 22},  {80, 5},   {118, 31}, {150, 14}, {171, 40}, {203, 8},
-                          {236, 27}, {262, 12}, {297, 35}, {310, 3},  {33, 48},  {97, 58},  {188, 62},
-                          {250, 55}, {140, 70}, {5, 75},   {280, 80}, {60, 90},  {225, 95}};
-  for (auto& s : stars) canvas.Put(s[0], s[1], 15);
-  // A moon.
-  canvas.Disc(262, 36, 14, 30);
-  canvas.Disc(268, 32, 12, Hue(0, 2, 0));
-  // Hills in two greens, rolling so that they meet themselves at the edges.
-  for (int x = 0; x < WIDTH; ++x) {
-    double t = x * 2 * M_PI / WIDTH;
-    int far = 120 + static_cast<int>(10 * std::sin(2 * t) + 6 * std::sin(3 * t + 1));
-    int near = 150 + static_cast<int>(8 * std::sin(t + 2) + 5 * std::sin(4 * t));
-    for (int y = far; y < HEIGHT; ++y) canvas.Put(x, y, Hue(16, 1, 1));
-    for (int y = near; y < HEIGHT; ++y) canvas.Put(x, y, Hue(16, 1, 0));
-  }
-  // A brick road along the bottom.
-  for (int y = 176; y < HEIGHT; ++y)
+  // Grass in four shades from two octaves of tiling noise.
+  const uint8_t grass[4] = {Hue(16, 2, 0), Hue(17, 2, 0), Hue(16, 1, 0), Hue(16, 1, 1)};
+  for (int y = 0; y < HEIGHT; ++y)
     for (int x = 0; x < WIDTH; ++x) {
-      int row = (y - 176) / 6;
-      bool mortar = (y - 176) % 6 == 5 || (x + row * 8) % 16 == 15;
-      canvas.Put(x, y, mortar ? 24 : Hue(9, 1, 0));
+      int n = (TileNoise(x, y, 40, 1) * 3 + TileNoise(x, y, 8, 2)) / 4;
+      int shade = n < 96 ? 0 : n < 128 ? 1 : n < 170 ? 2 : 3;
+      canvas.Put(x, y, grass[shade]);
     }
-  // Houses, hand-placed: x, width, height, wall hue, roof hue.
-  const int houses[][5] = {{20, 34, 26, 12, 8}, {95, 28, 20, 14, 10}, {170, 40, 30, 10, 7}, {245, 30, 22, 13, 9}};
-  for (auto& h : houses) {
-    int x = h[0], w = h[1], ht = h[2], top = 176 - ht;
-    canvas.Box(x, top, w, ht, Hue(h[3], 0, 2));
-    for (int j = 0; j < 10; ++j) canvas.Box(x - 2 + j, top - j - 1, w + 4 - 2 * j, 1, Hue(h[4], 1, 0));
-    canvas.Box(x + w / 2 - 3, 176 - 12, 6, 12, 6);                  // door
-    canvas.Box(x + 4, top + 5, 6, 6, 14), canvas.Box(x + w - 10, top + 5, 6, 6, 14);  // windows
+
+  // The river: its centre wanders with whole sine periods over the height.
+  auto riverX = [](int y) {
+    double t = y * 2 * M_PI / HEIGHT;
+    return 210 + 18 * std::sin(t) + 7 * std::sin(2 * t + 1.3);
+  };
+  for (int y = 0; y < HEIGHT; ++y) {
+    double centre = riverX(y);
+    for (int dx = -17; dx <= 17; ++dx) {
+      int x = static_cast<int>(std::lround(centre)) + dx;
+      int edge = 17 - std::abs(dx);
+      uint8_t colour = edge < 3 ? Hue(10, 0, 2)                 // sand bank
+                       : edge < 5 ? Hue(22, 1, 1)              // shallows
+                       : edge < 9 ? Hue(0, 1, 0)               // water
+                                  : Hue(0, 2, 0);              // deep
+      canvas.Put(x, y, colour);
+    }
   }
-  // Trees between them.
-  const int trees[][2] = {{70, 174}, {140, 170}, {225, 173}, {300, 171}};
+  // Glints on the water, hand-placed along the river.
+  const int glints[][2] = {{-4, 12}, {3, 37}, {-2, 64}, {5, 90}, {-5, 121}, {2, 149}, {-1, 177}};
+  for (auto& g : glints) {
+    int x = static_cast<int>(std::lround(riverX(g[1]))) + g[0];
+    canvas.Box(x, g[1], 3, 1, 15);
+    canvas.Put(x + 1, g[1] + 1, Hue(22, 0, 1));
+  }
+
+  // The path: its centre wanders with whole sine periods over the width.
+  auto pathY = [](int x) {
+    double t = x * 2 * M_PI / WIDTH;
+    return 70 + 14 * std::sin(t + 0.5) + 5 * std::sin(3 * t);
+  };
+  for (int x = 0; x < WIDTH; ++x) {
+    int centre = static_cast<int>(std::lround(pathY(x)));
+    for (int dy = -7; dy <= 7; ++dy) {
+      int y = centre + dy;
+      int edge = 7 - std::abs(dy);
+      bool pebble = (Hash(x, y, 7) & 31) == 0;
+      uint8_t colour = edge == 0 ? Hue(9, 2, 0) : pebble ? Grey(9) : edge < 2 ? Hue(9, 1, 1) : Hue(9, 1, 2);
+      canvas.Put(x, y, colour);
+    }
+  }
+
+  // The bridge where the path meets the river: planks across, rails along.
+  int bridgeX = static_cast<int>(std::lround(riverX(static_cast<int>(std::lround(pathY(210))))));
+  int bridgeY = static_cast<int>(std::lround(pathY(bridgeX)));
+  canvas.Box(bridgeX - 22, bridgeY - 9 + 3, 44, 18, Hue(16, 2, 2));  // shadow on the water
+  for (int i = 0; i < 44; ++i) {
+    uint8_t plank = (i % 4 == 3) ? 6 : Hue(9, 1, 0);
+    canvas.Box(bridgeX - 22 + i, bridgeY - 8, 1, 16, plank);
+  }
+  canvas.Box(bridgeX - 22, bridgeY - 9, 44, 2, Hue(9, 2, 0));
+  canvas.Box(bridgeX - 22, bridgeY + 7, 44, 2, Hue(9, 2, 0));
+  for (int i = 0; i < 44; i += 11) canvas.Box(bridgeX - 22 + i, bridgeY - 10, 2, 3, Grey(6));
+
+  // Stones: x, y, radius. Lit from the top left, shadow to the bottom right.
+  const int stones[][3] = {{30, 140}, {44, 150}, {120, 20}, {286, 118}, {150, 170}, {70, 104}, {262, 16}};
+  const int stoneSizes[] = {6, 4, 5, 7, 4, 3, 5};
+  for (int i = 0; i < 7; ++i) {
+    int x = stones[i][0], y = stones[i][1], r = stoneSizes[i];
+    canvas.Disc(x + 2, y + 2, r, Hue(16, 2, 1));
+    canvas.Disc(x, y, r, Grey(8));
+    canvas.Disc(x - 1, y - 1, r - 1, Grey(10));
+    canvas.Disc(x - r / 3, y - r / 3, r / 3, Grey(13));
+  }
+
+  // Trees seen from above: shadow, dark crown, lit crown, highlight.
+  const int trees[][3] = {{40, 30, 16}, {95, 160, 14}, {140, 115, 11}, {290, 180, 15}, {275, 70, 12},
+                          {10, 95, 10},  {175, 35, 9},  {60, 190, 9}};
   for (auto& t : trees) {
-    canvas.Box(t[0] - 1, t[1] - 10, 3, 10, 6);
-    canvas.Disc(t[0], t[1] - 16, 8, Hue(17, 1, 0));
-    canvas.Disc(t[0] - 3, t[1] - 19, 3, Hue(17, 0, 1));
+    int x = t[0], y = t[1], r = t[2];
+    canvas.Disc(x + r / 2, y + r / 2, r, Hue(17, 2, 1));
+    canvas.Disc(x, y, r, Hue(16, 2, 0));
+    canvas.Disc(x - r / 5, y - r / 5, r * 3 / 4, Hue(17, 1, 0));
+    canvas.Disc(x - r / 3, y - r / 3, r / 3, Hue(16, 0, 1));
+    for (int k = 0; k < 6; ++k) {  // leaf texture
+      uint32_t h = Hash(x, y, 40 + k);
+      canvas.Put(x - r / 2 + static_cast<int>(h % r), y - r / 2 + static_cast<int>(h / 7 % r), Hue(16, 2, 0));
+    }
+  }
+
+  // Bushes along the river and the path.
+  const int bushes[][2] = {{180, 100}, {240, 150}, {105, 55}, {300, 40}, {15, 60}, {230, 105}};
+  for (auto& b : bushes) {
+    canvas.Disc(b[0] + 2, b[1] + 2, 5, Hue(17, 2, 1));
+    canvas.Disc(b[0], b[1], 5, Hue(18, 1, 0));
+    canvas.Disc(b[0] - 1, b[1] - 2, 2, Hue(18, 0, 1));
+  }
+
+  // Flowers scattered over the grass, away from the water and the path.
+  const uint8_t petals[] = {12, 14, 13, 15, 9};
+  for (int i = 0; i < 160; ++i) {
+    uint32_t h = Hash(i, 99, 3);
+    int x = static_cast<int>(h % WIDTH), y = static_cast<int>(h / WIDTH % HEIGHT);
+    uint8_t under = canvas.pixels[y * WIDTH + x];
+    if (under != grass[2] && under != grass[3]) continue;
+    canvas.Put(x, y, petals[h % 5]);
   }
 }
 
