@@ -1,0 +1,47 @@
+// The four pixel effects of the sprite renderer as compile-time policies, and
+// the orientations. Each blit family is one template over an effect and an
+// orientation; the named routines are its instantiations, so the inner loops
+// decide nothing per pixel beyond transparency.
+#pragma once
+
+#include <cstdint>
+
+// Draw flags: only the four low bits are looked at.
+enum : int32_t {
+  DRAW_MIRROR_X = 1,  // source column 0 lands on the right edge
+  DRAW_MIRROR_Y = 2,  // source row 0 lands on the bottom edge
+  DRAW_BLEND = 4,     // through the alpha table at alphaLevel
+  DRAW_SOLID = 8,     // every opaque pixel drawn as `colour`
+};
+
+// Levels 0..6 exist; anything else draws nothing.
+constexpr int32_t ALPHA_LEVELS = 7;
+
+// What an effect needs: the colour for the solid ones, the level's 64 KB
+// slice of the alpha table (row = old destination pixel, column = the drawn
+// one) for the blending ones.
+struct EffectArgs {
+  uint8_t colour;
+  const uint8_t* blend;
+};
+
+struct EffectCopy {
+  static constexpr bool blends = false;
+  static uint8_t Apply(const EffectArgs&, uint8_t, uint8_t source) { return source; }
+};
+struct EffectBlend {
+  static constexpr bool blends = true;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) { return args.blend[dest << 8 | source]; }
+};
+struct EffectSolid {
+  static constexpr bool blends = false;
+  static uint8_t Apply(const EffectArgs& args, uint8_t, uint8_t) { return args.colour; }
+};
+struct EffectSolidBlend {
+  static constexpr bool blends = true;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) { return args.blend[dest << 8 | args.colour]; }
+};
+
+enum class Orientation { AsIs, MirrorX, MirrorY, MirrorXY };
+constexpr bool FlipsX(Orientation o) { return o == Orientation::MirrorX || o == Orientation::MirrorXY; }
+constexpr bool FlipsY(Orientation o) { return o == Orientation::MirrorY || o == Orientation::MirrorXY; }
