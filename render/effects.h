@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "formats/alpha.h"
+
 // Draw flags: only the four low bits are looked at.
 enum : int32_t {
   DRAW_MIRROR_X = 1,  // source column 0 lands on the right edge
@@ -14,8 +16,8 @@ enum : int32_t {
   DRAW_SOLID = 8,     // every opaque pixel drawn as `colour`
 };
 
-// Levels 0..6 exist; anything else draws nothing.
-constexpr int32_t ALPHA_LEVELS = 7;
+// Levels 0..ALPHA_LEVELS - 1 (formats/alpha.h) exist; anything else draws
+// nothing.
 
 // What an effect needs: the colour for the solid ones, the level's 64 KB
 // slice of the alpha table (row = old destination pixel, column = the drawn

@@ -1,0 +1,33 @@
+// What the raw and run-length blit families share beyond blit.h: the level
+// check of the blending blits and a byte reverse for the mirrored vector
+// loops. Internal to render/.
+#pragma once
+
+#include <cstdint>
+
+#include "formats/alpha.h"
+#include "render/effects.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The blending blits draw nothing for a level outside the table; negative
+// levels included, which would otherwise index before it.
+inline bool BlendLevelArgs(int32_t alphaLevel, uint8_t colour, EffectArgs* args) {
+  if (alphaLevel < 0 || alphaLevel >= ALPHA_LEVELS) return false;
+  args->colour = colour;
+  args->blend = alphaTable + alphaLevel * 65536;
+  return true;
+}
+
+#if defined(__SSE2__)
+// The 16 bytes in reverse order, with SSE2 alone: dwords reversed, then the
+// words in each dword swapped, then the bytes in each word.
+inline __m128i ReverseBytes(__m128i v) {
+  v = _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 1, 2, 3));
+  v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+  v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(2, 3, 0, 1));
+  return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+}
+#endif

@@ -1,0 +1,175 @@
+// Raw frame blits: one template over effect and orientation. Each visible
+// source row is a contiguous run of V bytes; it lands on a contiguous run of
+// V destination bytes, forwards or (mirrored left-right) backwards, so a row
+// is one call of a row kernel and the orientation only picks the first
+// source row, the row step and the kernel's direction.
+#include <cstddef>
+#include <type_traits>
+
+#include "render/blit.h"
+#include "render/blit_internal.h"
+
+namespace {
+
+// n source bytes to the n destination bytes at dst; `reversed` puts src[i]
+// at dst[n - 1 - i]. Source 0 leaves the destination byte as it was.
+template <class Effect, bool reversed>
+inline void RawRow(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  if constexpr (!Effect::blends) {
+    // Copy and Solid select per byte: keep the old byte where the source is
+    // 0, else take the source (or the colour).
+    const __m128i zero = _mm_setzero_si128();
+    [[maybe_unused]] const __m128i fill = _mm_set1_epi8(static_cast<char>(args.colour));
+    for (; i + 16 <= n; i += 16) {
+      __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+      if constexpr (reversed) s = ReverseBytes(s);
+      __m128i* d = reinterpret_cast<__m128i*>(reversed ? dst + (n - 16 - i) : dst + i);
+      const __m128i keep = _mm_cmpeq_epi8(s, zero);
+      const int kept = _mm_movemask_epi8(keep);
+      if (kept == 0xFFFF) continue;  // all transparent: leave the bytes alone
+      __m128i value;
+      if constexpr (std::is_same_v<Effect, EffectSolid>) {
+        value = fill;
+      } else {
+        value = s;
+      }
+      if (kept != 0) {
+        value = _mm_or_si128(_mm_and_si128(keep, _mm_loadu_si128(d)), _mm_andnot_si128(keep, value));
+      }
+      _mm_storeu_si128(d, value);
+    }
+  }
+#endif
+  if constexpr (Effect::blends) {
+    // One table lookup per opaque pixel; four at a time to keep the loads
+    // of the source and table going in parallel.
+    for (; i + 4 <= n; i += 4) {
+      for (int k = 0; k < 4; ++k) {
+        const uint8_t s = src[i + k];
+        if (s != 0) {
+          uint8_t& d = reversed ? dst[n - 1 - i - k] : dst[i + k];
+          d = Effect::Apply(args, d, s);
+        }
+      }
+    }
+  }
+  for (; i < n; ++i) {
+    const uint8_t s = src[i];
+    if (s != 0) {
+      uint8_t& d = reversed ? dst[n - 1 - i] : dst[i];
+      d = Effect::Apply(args, d, s);
+    }
+  }
+}
+
+template <class Effect, Orientation O>
+void BlitRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
+             const EffectArgs& args) {
+  SpriteClip clip;
+  if (!ClipSprite(x, y, width, height, &clip)) return;
+  // Source columns dropped at a row's start, and the first source row used:
+  // the mirrored sides swap which destination overflow they come from.
+  const int32_t firstColumn = FlipsX(O) ? clip.right : clip.left;
+  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
+  const uint8_t* src = pixels + (int64_t{firstRow} * width + firstColumn);
+
+  const int64_t pitch = drawTarget.pitch;
+  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
+  const int64_t step = FlipsY(O) ? -pitch : pitch;
+  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
+  for (int32_t row = 0; row < clip.visibleHeight; ++row) {
+    RawRow<Effect, FlipsX(O)>(surface + offset, src + int64_t{row} * width, clip.visibleWidth, args);
+    offset += step;
+  }
+}
+
+constexpr EffectArgs kNoArgs = {0, nullptr};
+
+EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
+
+}  // namespace
+
+void BlitCopy(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels) {
+  BlitRaw<EffectCopy, Orientation::AsIs>(x, y, width, height, surface, pixels, kNoArgs);
+}
+void BlitCopyMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                     const uint8_t* pixels) {
+  BlitRaw<EffectCopy, Orientation::MirrorX>(x, y, width, height, surface, pixels, kNoArgs);
+}
+void BlitCopyMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                     const uint8_t* pixels) {
+  BlitRaw<EffectCopy, Orientation::MirrorY>(x, y, width, height, surface, pixels, kNoArgs);
+}
+void BlitCopyMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                      const uint8_t* pixels) {
+  BlitRaw<EffectCopy, Orientation::MirrorXY>(x, y, width, height, surface, pixels, kNoArgs);
+}
+
+void BlitBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
+               int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRaw<EffectBlend, Orientation::AsIs>(x, y, width, height, surface, pixels, args);
+}
+void BlitBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                      const uint8_t* pixels, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRaw<EffectBlend, Orientation::MirrorX>(x, y, width, height, surface, pixels, args);
+}
+void BlitBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                      const uint8_t* pixels, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRaw<EffectBlend, Orientation::MirrorY>(x, y, width, height, surface, pixels, args);
+}
+void BlitBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                       const uint8_t* pixels, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRaw<EffectBlend, Orientation::MirrorXY>(x, y, width, height, surface, pixels, args);
+}
+
+void BlitSolid(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface, const uint8_t* pixels,
+               int32_t colour) {
+  BlitRaw<EffectSolid, Orientation::AsIs>(x, y, width, height, surface, pixels, SolidArgs(colour));
+}
+void BlitSolidMirrorX(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface,
+                      const uint8_t* pixels, int32_t colour) {
+  BlitRaw<EffectSolid, Orientation::MirrorX>(x, y, width, height, surface, pixels, SolidArgs(colour));
+}
+void BlitSolidMirrorY(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface,
+                      const uint8_t* pixels, int32_t colour) {
+  BlitRaw<EffectSolid, Orientation::MirrorY>(x, y, width, height, surface, pixels, SolidArgs(colour));
+}
+void BlitSolidMirrorXY(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface,
+                       const uint8_t* pixels, int32_t colour) {
+  BlitRaw<EffectSolid, Orientation::MirrorXY>(x, y, width, height, surface, pixels, SolidArgs(colour));
+}
+
+void BlitSolidBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                    const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRaw<EffectSolidBlend, Orientation::AsIs>(x, y, width, height, surface, pixels, args);
+}
+void BlitSolidBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                           const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRaw<EffectSolidBlend, Orientation::MirrorX>(x, y, width, height, surface, pixels, args);
+}
+void BlitSolidBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                           const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRaw<EffectSolidBlend, Orientation::MirrorY>(x, y, width, height, surface, pixels, args);
+}
+void BlitSolidBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                            const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRaw<EffectSolidBlend, Orientation::MirrorXY>(x, y, width, height, surface, pixels, args);
+}

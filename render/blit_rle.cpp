@@ -1,0 +1,287 @@
+// Run-length frame blits: one template over effect and orientation, and the
+// run primitives they move their runs with.
+//
+// Source rows are always read top to bottom, each found through the row
+// table, so a row whose runs end before the frame's width (or that has none)
+// costs nothing and cannot throw the following rows off. Runs are drawn as
+// whole spans; only a row cut by the left or right clip edge trims its runs
+// to the visible columns.
+#include <cstring>
+#include <type_traits>
+
+#include "formats/rle.h"
+#include "render/blit.h"
+#include "render/blit_internal.h"
+
+// Runs are mostly short: below 16 bytes the words and single bytes are
+// moved inline, where a library call would cost more than the run.
+void FillRun(uint8_t* dst, uint8_t colour, int32_t n) {
+  if (n >= 16) {
+    std::memset(dst, colour, static_cast<size_t>(n));
+    return;
+  }
+  if (n <= 0) return;
+  const uint64_t word = 0x0101010101010101ull * colour;
+  if (n & 8) std::memcpy(dst + (n & 7), &word, 8);
+  if (n & 4) std::memcpy(dst + (n & 3), &word, 4);
+  if (n & 2) std::memcpy(dst + (n & 1), &word, 2);
+  if (n & 1) dst[0] = colour;
+}
+
+void CopyRun(uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (n >= 16) {
+    std::memcpy(dst, src, static_cast<size_t>(n));
+    return;
+  }
+  if (n <= 0) return;
+  if (n & 8) std::memcpy(dst + (n & 7), src + (n & 7), 8);
+  if (n & 4) std::memcpy(dst + (n & 3), src + (n & 3), 4);
+  if (n & 2) std::memcpy(dst + (n & 1), src + (n & 1), 2);
+  if (n & 1) dst[0] = src[0];
+}
+
+void CopyRunReversed(uint8_t* dst, const uint8_t* src, int32_t n) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (n - 16 - i)), ReverseBytes(s));
+  }
+#endif
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, src + i, 8);
+    word = __builtin_bswap64(word);
+    std::memcpy(dst + (n - 8 - i), &word, 8);
+  }
+  if (n - i >= 4) {
+    uint32_t word;
+    std::memcpy(&word, src + i, 4);
+    word = __builtin_bswap32(word);
+    std::memcpy(dst + (n - 4 - i), &word, 4);
+    i += 4;
+  }
+  for (; i < n; ++i) dst[n - 1 - i] = src[i];
+}
+
+void BlendRun(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* table) {
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const uint8_t a = table[dst[i] << 8 | src[i]];
+    const uint8_t b = table[dst[i + 1] << 8 | src[i + 1]];
+    const uint8_t c = table[dst[i + 2] << 8 | src[i + 2]];
+    const uint8_t d = table[dst[i + 3] << 8 | src[i + 3]];
+    dst[i] = a;
+    dst[i + 1] = b;
+    dst[i + 2] = c;
+    dst[i + 3] = d;
+  }
+  for (; i < n; ++i) dst[i] = table[dst[i] << 8 | src[i]];
+}
+
+void BlendRunReversed(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* table) {
+  uint8_t* end = dst + n - 1;  // where src[0] goes
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const uint8_t a = table[end[-i] << 8 | src[i]];
+    const uint8_t b = table[end[-i - 1] << 8 | src[i + 1]];
+    const uint8_t c = table[end[-i - 2] << 8 | src[i + 2]];
+    const uint8_t d = table[end[-i - 3] << 8 | src[i + 3]];
+    end[-i] = a;
+    end[-i - 1] = b;
+    end[-i - 2] = c;
+    end[-i - 3] = d;
+  }
+  for (; i < n; ++i) end[-i] = table[end[-i] << 8 | src[i]];
+}
+
+void BlendColourRun(uint8_t* dst, uint8_t colour, int32_t n, const uint8_t* table) {
+  // The colour fixes the table column: index it once, then only the old
+  // destination byte varies.
+  const uint8_t* column = table + colour;
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const uint8_t a = column[dst[i] << 8];
+    const uint8_t b = column[dst[i + 1] << 8];
+    const uint8_t c = column[dst[i + 2] << 8];
+    const uint8_t d = column[dst[i + 3] << 8];
+    dst[i] = a;
+    dst[i + 1] = b;
+    dst[i + 2] = c;
+    dst[i + 3] = d;
+  }
+  for (; i < n; ++i) dst[i] = column[dst[i] << 8];
+}
+
+void BlendColourRunReversed(uint8_t* dst, uint8_t colour, int32_t n, const uint8_t* table) {
+  // Every byte gets the same treatment, so the direction is only the order
+  // of the writes, which no caller can tell apart.
+  BlendColourRun(dst, colour, n, table);
+}
+
+namespace {
+
+// One span of a run: n pixels whose leftmost destination byte is dst, from
+// the run's pixel bytes at src (not read by the solid effects). Reversed
+// spans put src[0] at the right end.
+template <class Effect, bool reversed>
+inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+  if constexpr (std::is_same_v<Effect, EffectCopy>) {
+    if constexpr (reversed) {
+      CopyRunReversed(dst, src, n);
+    } else {
+      CopyRun(dst, src, n);
+    }
+  } else if constexpr (std::is_same_v<Effect, EffectBlend>) {
+    if constexpr (reversed) {
+      BlendRunReversed(dst, src, n, args.blend);
+    } else {
+      BlendRun(dst, src, n, args.blend);
+    }
+  } else if constexpr (std::is_same_v<Effect, EffectSolid>) {
+    FillRun(dst, args.colour, n);
+  } else {
+    static_assert(std::is_same_v<Effect, EffectSolidBlend>);
+    BlendColourRun(dst, args.colour, n, args.blend);
+  }
+}
+
+template <class Effect, Orientation O>
+void BlitRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
+             const EffectArgs& args) {
+  SpriteClip clip;
+  if (!ClipSprite(x, y, width, height, &clip)) return;
+  constexpr bool reversed = FlipsX(O);
+  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
+  const int64_t pitch = drawTarget.pitch;
+  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
+  const int64_t step = FlipsY(O) ? -pitch : pitch;
+  // Row offset of the visible span's left end.
+  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
+  // Visible source columns: [dropped, end).
+  const int32_t dropped = reversed ? clip.right : clip.left;
+  const int32_t end = dropped + clip.visibleWidth;
+  const bool wholeWidth = clip.left == 0 && clip.right == 0;
+
+  for (int32_t row = 0; row < clip.visibleHeight; ++row, offset += step) {
+    const uint8_t* run = block + RleRowOffset(block, firstRow + row);
+    int32_t runs = run[0] | run[1] << 8;
+    run += 2;
+    uint8_t* line = surface + offset;
+    int32_t p = 0;  // source column of the next run's first pixel, skip included
+    if (wholeWidth) {
+      for (; runs > 0; --runs) {
+        p += run[0];
+        const int32_t n = run[1];
+        RleSpan<Effect, reversed>(reversed ? line + (width - p - n) : line + p, run + 2, n, args);
+        p += n;
+        run += 2 + n;
+      }
+    } else {
+      for (; runs > 0; --runs) {
+        p += run[0];
+        const int32_t n = run[1];
+        const uint8_t* pixels = run + 2;
+        run = pixels + n;
+        if (p >= end) break;  // the rest of the row is past the right edge
+        const int32_t from = p > dropped ? p : dropped;
+        const int32_t to = p + n < end ? p + n : end;
+        if (from < to) {
+          RleSpan<Effect, reversed>(reversed ? line + (end - to) : line + (from - dropped),
+                                    pixels + (from - p), to - from, args);
+        }
+        p += n;
+      }
+    }
+  }
+}
+
+constexpr EffectArgs kNoArgs = {0, nullptr};
+
+EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
+
+}  // namespace
+
+void BlitRleCopy(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                 const uint8_t* block) {
+  BlitRle<EffectCopy, Orientation::AsIs>(x, y, width, height, surface, block, kNoArgs);
+}
+void BlitRleCopyMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                        const uint8_t* block) {
+  BlitRle<EffectCopy, Orientation::MirrorX>(x, y, width, height, surface, block, kNoArgs);
+}
+void BlitRleCopyMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                        const uint8_t* block) {
+  BlitRle<EffectCopy, Orientation::MirrorY>(x, y, width, height, surface, block, kNoArgs);
+}
+void BlitRleCopyMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                         const uint8_t* block) {
+  BlitRle<EffectCopy, Orientation::MirrorXY>(x, y, width, height, surface, block, kNoArgs);
+}
+
+void BlitRleBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
+                  int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRle<EffectBlend, Orientation::AsIs>(x, y, width, height, surface, block, args);
+}
+void BlitRleBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                         const uint8_t* block, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRle<EffectBlend, Orientation::MirrorX>(x, y, width, height, surface, block, args);
+}
+void BlitRleBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                         const uint8_t* block, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRle<EffectBlend, Orientation::MirrorY>(x, y, width, height, surface, block, args);
+}
+void BlitRleBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                          const uint8_t* block, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
+  BlitRle<EffectBlend, Orientation::MirrorXY>(x, y, width, height, surface, block, args);
+}
+
+void BlitRleSolid(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
+                  int32_t colour) {
+  BlitRle<EffectSolid, Orientation::AsIs>(x, y, width, height, surface, block, SolidArgs(colour));
+}
+void BlitRleSolidMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                         const uint8_t* block, int32_t colour) {
+  BlitRle<EffectSolid, Orientation::MirrorX>(x, y, width, height, surface, block, SolidArgs(colour));
+}
+void BlitRleSolidMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                         const uint8_t* block, int32_t colour) {
+  BlitRle<EffectSolid, Orientation::MirrorY>(x, y, width, height, surface, block, SolidArgs(colour));
+}
+void BlitRleSolidMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                          const uint8_t* block, int32_t colour) {
+  BlitRle<EffectSolid, Orientation::MirrorXY>(x, y, width, height, surface, block, SolidArgs(colour));
+}
+
+void BlitRleSolidBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                       const uint8_t* block, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRle<EffectSolidBlend, Orientation::AsIs>(x, y, width, height, surface, block, args);
+}
+void BlitRleSolidBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                              const uint8_t* block, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRle<EffectSolidBlend, Orientation::MirrorX>(x, y, width, height, surface, block, args);
+}
+void BlitRleSolidBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                              const uint8_t* block, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRle<EffectSolidBlend, Orientation::MirrorY>(x, y, width, height, surface, block, args);
+}
+void BlitRleSolidBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                               const uint8_t* block, int32_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
+  BlitRle<EffectSolidBlend, Orientation::MirrorXY>(x, y, width, height, surface, block, args);
+}

@@ -1,0 +1,438 @@
+// The 32 sprite blits, through DrawSprite and by name, against a per-pixel
+// model of the mapping rule: source pixel (c, r) lands where its orientation
+// puts it, only inside the clip rectangle, and gets what its effect gives.
+// The clip rectangle sits inside a larger buffer whose border must stay as it
+// was.
+#include "render/blit.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/alpha.h"
+#include "formats/rle.h"
+#if __has_include("formats/rle_encode.h")
+#include "formats/rle_encode.h"
+#define HAVE_RLE_ENCODER 1
+#endif
+
+namespace {
+
+int Cases(int fallback) {
+  const char* text = std::getenv("VANTOR_CASES");
+  int cases = text != nullptr ? std::atoi(text) : 0;
+  return cases > 0 ? cases : fallback;
+}
+
+// Every entry different from its neighbours, so a lookup at the wrong level,
+// row or column shows.
+void FillAlphaTable(uint32_t seed) {
+  std::mt19937 random(seed);
+  for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+}
+
+// A frame as the model sees it (which pixels are opaque, and their bytes)
+// and as the blits get it (raw bytes or a run-length block).
+struct Frame {
+  int32_t width = 0, height = 0;
+  bool compressed = false;
+  std::vector<uint8_t> value, opaque;  // width x height when the sizes are positive
+  std::vector<uint8_t> data;
+};
+
+void Put16(std::vector<uint8_t>* out, int v) {
+  out->push_back(static_cast<uint8_t>(v));
+  out->push_back(static_cast<uint8_t>(v >> 8));
+}
+
+Frame RawFrame(std::mt19937& random, int32_t w, int32_t h) {
+  Frame f;
+  f.width = w;
+  f.height = h;
+  if (w <= 0 || h <= 0) {
+    f.data.assign(1, 1);  // never to be read
+    return f;
+  }
+  const int clear = static_cast<int>(random() % 101);  // percentage of transparent pixels
+  f.value.resize(size_t(w) * h);
+  f.opaque.resize(f.value.size());
+  for (size_t i = 0; i < f.value.size(); ++i) {
+    f.value[i] = static_cast<int>(random() % 100) < clear ? 0 : static_cast<uint8_t>(1 + random() % 255);
+    f.opaque[i] = f.value[i] != 0;
+  }
+  f.data = f.value;
+  return f;
+}
+
+// Random runs, written the way a valid block may be: rows that end early or
+// have no runs, stretches split at 255, zero bytes inside runs.
+Frame RleFrame(std::mt19937& random, int32_t w, int32_t h) {
+  Frame f;
+  f.width = w;
+  f.height = h;
+  f.compressed = true;
+  if (w <= 0 || h <= 0) {
+    f.data.assign(4, 0);
+    return f;
+  }
+  f.value.assign(size_t(w) * h, 0);
+  f.opaque.assign(f.value.size(), 0);
+  std::vector<uint8_t> rows;
+  std::vector<int32_t> offsets;
+  const int longRuns = static_cast<int>(random() % 2);
+  for (int32_t r = 0; r < h; ++r) {
+    offsets.push_back(static_cast<int32_t>(rows.size()));
+    std::vector<uint8_t> record;
+    int runs = 0;
+    const bool empty = random() % 10 == 0;
+    const bool endsEarly = random() % 4 == 0;
+    int32_t covered = 0;
+    while (!empty && covered < w && runs < 4 * w + 8) {
+      const int32_t cap = longRuns ? 255 : 12;
+      int32_t skip = static_cast<int32_t>(random() % (cap + 1));
+      if (skip > w - covered) skip = w - covered;
+      int32_t length = static_cast<int32_t>(random() % (cap + 1));
+      if (length > w - covered - skip) length = w - covered - skip;
+      record.push_back(static_cast<uint8_t>(skip));
+      record.push_back(static_cast<uint8_t>(length));
+      covered += skip;
+      for (int32_t i = 0; i < length; ++i, ++covered) {
+        const uint8_t byte = random() % 16 == 0 ? 0 : static_cast<uint8_t>(random());
+        record.push_back(byte);
+        f.value[size_t(r) * w + covered] = byte;
+        f.opaque[size_t(r) * w + covered] = 1;
+      }
+      ++runs;
+      if (endsEarly && random() % 3 == 0) break;
+    }
+    Put16(&rows, runs);
+    rows.insert(rows.end(), record.begin(), record.end());
+  }
+  for (int32_t offset : offsets) {
+    const int32_t at = offset + 4 * h;
+    for (int k = 0; k < 4; ++k) f.data.push_back(static_cast<uint8_t>(at >> (8 * k)));
+  }
+  f.data.insert(f.data.end(), rows.begin(), rows.end());
+  EXPECT_EQ(ValidateRleBlock(f.data.data(), int64_t(f.data.size()), w, h), RLE_OK);
+  return f;
+}
+
+// The destination: a clip rectangle with a guard border around it.
+struct Canvas {
+  static constexpr int32_t kGuard = 8;
+  int32_t clipLeft, clipTop, clipWidth, clipHeight;
+  int32_t pitch;
+  std::vector<uint8_t> bytes;
+
+  Canvas(std::mt19937& random, int32_t left, int32_t top, int32_t w, int32_t h)
+      : clipLeft(left), clipTop(top), clipWidth(w), clipHeight(h), pitch(w + 2 * kGuard) {
+    bytes.resize(size_t(pitch) * (h + 2 * kGuard));
+    for (auto& b : bytes) b = static_cast<uint8_t>(random());
+  }
+  int32_t ClipRight() const { return int32_t(int64_t{clipLeft} + clipWidth - 1); }
+  int32_t ClipBottom() const { return int32_t(int64_t{clipTop} + clipHeight - 1); }
+  void Install() const {
+    SetClipRect(clipLeft, clipTop, ClipRight(), ClipBottom());
+    drawTarget.pitch = pitch;
+  }
+  // What the blits take as row 0, column 0 of the surface.
+  uint8_t* Surface(std::vector<uint8_t>& memory) const {
+    const int64_t origin = int64_t{kGuard} * pitch + kGuard - (int64_t{clipTop} * pitch + clipLeft);
+    return memory.data() + origin;
+  }
+  // Index of destination pixel (x, y) inside the clip rectangle, else -1.
+  int64_t Index(int64_t x, int64_t y) const {
+    if (x < clipLeft || x > ClipRight() || y < clipTop || y > ClipBottom()) return -1;
+    return (y - clipTop + kGuard) * pitch + (x - clipLeft + kGuard);
+  }
+};
+
+// The mapping rule, pixel by pixel.
+void Model(const Canvas& canvas, std::vector<uint8_t>& out, int64_t x, int64_t y, const Frame& f,
+           int32_t flags, int32_t colour, int32_t level) {
+  flags &= 15;
+  const bool blend = flags & DRAW_BLEND, solid = flags & DRAW_SOLID;
+  if (blend && (level < 0 || level > 6)) return;
+  int32_t w = f.width, h = f.height;
+  if (solid && !blend && !f.compressed) {
+    w = int16_t(w);
+    h = int16_t(h);
+  }
+  if (w <= 0 || h <= 0) return;
+  const uint8_t c8 = static_cast<uint8_t>(colour);
+  for (int32_t r = 0; r < h; ++r) {
+    for (int32_t c = 0; c < w; ++c) {
+      const size_t source = size_t(r) * w + c;
+      if (!f.opaque[source]) continue;
+      const int64_t dx = x + ((flags & DRAW_MIRROR_X) ? w - 1 - c : c);
+      const int64_t dy = y + ((flags & DRAW_MIRROR_Y) ? h - 1 - r : r);
+      const int64_t at = canvas.Index(dx, dy);
+      if (at < 0) continue;
+      const uint8_t s = solid ? c8 : f.value[source];
+      out[at] = blend ? alphaTable[level * 65536 + out[at] * 256 + s] : s;
+    }
+  }
+}
+
+void Named(bool rle, int32_t flags, int32_t x, int32_t y, int32_t w, int32_t h, uint8_t* d, const uint8_t* p,
+           int32_t colour, int32_t level) {
+  const int16_t w16 = int16_t(w), h16 = int16_t(h);
+  if (!rle) {
+    switch (flags & 15) {
+      case 0:
+        return BlitCopy(x, y, w, h, d, p);
+      case 1:
+        return BlitCopyMirrorX(x, y, w, h, d, p);
+      case 2:
+        return BlitCopyMirrorY(x, y, w, h, d, p);
+      case 3:
+        return BlitCopyMirrorXY(x, y, w, h, d, p);
+      case 4:
+        return BlitBlend(x, y, w, h, d, p, level);
+      case 5:
+        return BlitBlendMirrorX(x, y, w, h, d, p, level);
+      case 6:
+        return BlitBlendMirrorY(x, y, w, h, d, p, level);
+      case 7:
+        return BlitBlendMirrorXY(x, y, w, h, d, p, level);
+      case 8:
+        return BlitSolid(x, y, w16, h16, d, p, colour);
+      case 9:
+        return BlitSolidMirrorX(x, y, w16, h16, d, p, colour);
+      case 10:
+        return BlitSolidMirrorY(x, y, w16, h16, d, p, colour);
+      case 11:
+        return BlitSolidMirrorXY(x, y, w16, h16, d, p, colour);
+      case 12:
+        return BlitSolidBlend(x, y, w, h, d, p, colour, level);
+      case 13:
+        return BlitSolidBlendMirrorX(x, y, w, h, d, p, colour, level);
+      case 14:
+        return BlitSolidBlendMirrorY(x, y, w, h, d, p, colour, level);
+      default:
+        return BlitSolidBlendMirrorXY(x, y, w, h, d, p, colour, level);
+    }
+  }
+  switch (flags & 15) {
+    case 0:
+      return BlitRleCopy(x, y, w, h, d, p);
+    case 1:
+      return BlitRleCopyMirrorX(x, y, w, h, d, p);
+    case 2:
+      return BlitRleCopyMirrorY(x, y, w, h, d, p);
+    case 3:
+      return BlitRleCopyMirrorXY(x, y, w, h, d, p);
+    case 4:
+      return BlitRleBlend(x, y, w, h, d, p, level);
+    case 5:
+      return BlitRleBlendMirrorX(x, y, w, h, d, p, level);
+    case 6:
+      return BlitRleBlendMirrorY(x, y, w, h, d, p, level);
+    case 7:
+      return BlitRleBlendMirrorXY(x, y, w, h, d, p, level);
+    case 8:
+      return BlitRleSolid(x, y, w, h, d, p, colour);
+    case 9:
+      return BlitRleSolidMirrorX(x, y, w, h, d, p, colour);
+    case 10:
+      return BlitRleSolidMirrorY(x, y, w, h, d, p, colour);
+    case 11:
+      return BlitRleSolidMirrorXY(x, y, w, h, d, p, colour);
+    case 12:
+      return BlitRleSolidBlend(x, y, w, h, d, p, colour, level);
+    case 13:
+      return BlitRleSolidBlendMirrorX(x, y, w, h, d, p, colour, level);
+    case 14:
+      return BlitRleSolidBlendMirrorY(x, y, w, h, d, p, colour, level);
+    default:
+      return BlitRleSolidBlendMirrorXY(x, y, w, h, d, p, colour, level);
+  }
+}
+
+SpriteFrame AsSprite(const Frame& f) {
+  SpriteFrame s{};
+  s.frameCount = 1;
+  s.compressed = f.compressed;
+  s.width = f.width;
+  s.height = f.height;
+  s.dataSize = int32_t(f.data.size());
+  s.pixels = const_cast<uint8_t*>(f.data.data());
+  return s;
+}
+
+int64_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return int64_t(i);
+  }
+  return -1;
+}
+
+int32_t Pick(std::mt19937& random, std::initializer_list<int32_t> values) {
+  return values.begin()[random() % values.size()];
+}
+
+// A position for one side: mostly straddling or near the clip span, some far
+// outside, some at the ends of the int32 range.
+int32_t Position(std::mt19937& random, int32_t clipLow, int32_t clipSize, int32_t size) {
+  const int64_t span = int64_t{clipSize} + std::max(size, 0) + 8;
+  int64_t p;
+  switch (random() % 8) {
+    case 0:
+      p = int64_t(int32_t(random()));
+      break;
+    case 1:
+      p = INT32_MAX - int64_t(random() % 64);
+      break;
+    case 2:
+      p = INT32_MIN + int64_t(random() % 64);
+      break;
+    default:
+      p = int64_t{clipLow} - std::max(size, 0) - 4 + int64_t(random() % span);
+      break;
+  }
+  return int32_t(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX));
+}
+
+struct Draw {
+  bool rle, named;
+  int32_t x, y, flags, colour, level;
+};
+
+std::string Describe(const Canvas& c, const Frame& f, const Draw& d, int64_t at) {
+  return "clip (" + std::to_string(c.clipLeft) + ", " + std::to_string(c.clipTop) + ") " +
+         std::to_string(c.clipWidth) + " x " + std::to_string(c.clipHeight) + ", frame " +
+         std::to_string(f.width) + " x " + std::to_string(f.height) +
+         (f.compressed ? " run-length" : " raw") + " at (" + std::to_string(d.x) + ", " +
+         std::to_string(d.y) + "), flags " + std::to_string(d.flags) + ", colour " +
+         std::to_string(d.colour) + ", level " + std::to_string(d.level) +
+         (d.named ? " by name" : " through DrawSprite") + ", first wrong byte at row " +
+         std::to_string(at / c.pitch) + " column " + std::to_string(at % c.pitch) + " of the buffer";
+}
+
+// Draws and compares the whole buffer, guard border included.
+void CheckDraw(const Canvas& canvas, const Frame& f, const Draw& d) {
+  canvas.Install();
+  std::vector<uint8_t> drawn = canvas.bytes, expected = canvas.bytes;
+  uint8_t* surface = canvas.Surface(drawn);
+  if (d.named) {
+    Named(d.rle, d.flags, d.x, d.y, f.width, f.height, surface, f.data.data(), d.colour, d.level);
+  } else {
+    const SpriteFrame sprite = AsSprite(f);
+    DrawSprite(d.x, d.y, surface, &sprite, d.flags, d.colour, d.level);
+  }
+  Model(canvas, expected, d.x, d.y, f, d.flags, d.colour, d.level);
+  const int64_t at = FirstDifference(drawn, expected);
+  ASSERT_EQ(at, -1) << Describe(canvas, f, d, at);
+}
+
+class BlitModel : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BlitModel, EveryRoutineMatchesTheMappingRule) {
+  const bool rle = GetParam();
+  std::mt19937 random(rle ? 1234 : 4321);
+  FillAlphaTable(77);
+  const int cases = Cases(600);
+  for (int i = 0; i < cases; ++i) {
+    // Clip rectangle: mostly near the origin, sometimes at the ends of the
+    // int32 range.
+    const int32_t cw = 1 + int32_t(random() % (random() % 4 == 0 ? 300 : 40));
+    const int32_t ch = 1 + int32_t(random() % 40);
+    int32_t cl = int32_t(random() % 101) - 50, ct = int32_t(random() % 101) - 50;
+    if (random() % 8 == 0) cl = random() % 2 ? INT32_MAX - cw + 1 : INT32_MIN;
+    if (random() % 8 == 0) ct = random() % 2 ? INT32_MAX - ch + 1 : INT32_MIN;
+    Canvas canvas(random, cl, ct, cw, ch);
+
+    int32_t w = int32_t(random() % 24), h = int32_t(random() % 24);
+    if (random() % 5 == 0) w = int32_t(random() % (rle ? 700 : 320));
+    if (random() % 20 == 0) w = -int32_t(random() % 5);
+    if (random() % 20 == 0) h = -int32_t(random() % 5);
+    const Frame f = rle ? RleFrame(random, w, h) : RawFrame(random, w, h);
+
+    Draw d;
+    d.rle = rle;
+    d.named = random() % 2 == 0;
+    d.x = Position(random, cl, cw, w);
+    d.y = Position(random, ct, ch, h);
+    d.flags = int32_t(random() % 16);
+    if (!d.named && random() % 3 == 0) d.flags |= int32_t(random()) & ~15;  // ignored bits
+    d.colour = random() % 2 ? int32_t(random() % 256) : int32_t(random());
+    d.level = random() % 4 ? int32_t(random() % 7) : Pick(random, {-1, 7, 8, 100, INT32_MIN, INT32_MAX});
+    CheckDraw(canvas, f, d);
+    if (HasFatalFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, BlitModel, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "RunLength" : "Raw"; });
+
+#ifdef HAVE_RLE_ENCODER
+// The same image raw and run-length encoded draws the same bytes, for every
+// flag value and wherever the clip cuts it.
+TEST(RunLengthAgainstRaw, EncodedFramesDrawLikeTheirImage) {
+  std::mt19937 random(99);
+  FillAlphaTable(5);
+  const int cases = Cases(200);
+  for (int i = 0; i < cases; ++i) {
+    const int32_t w = 1 + int32_t(random() % (random() % 3 == 0 ? 600 : 30));
+    const int32_t h = 1 + int32_t(random() % 20);
+    const Frame raw = RawFrame(random, w, h);
+    Frame rle = raw;
+    rle.compressed = true;
+    rle.data = EncodeRleFrame(raw.value.data(), w, h);
+    ASSERT_EQ(ValidateRleBlock(rle.data.data(), int64_t(rle.data.size()), w, h), RLE_OK);
+    Canvas canvas(random, int32_t(random() % 20), int32_t(random() % 20), 1 + int32_t(random() % 200),
+                  1 + int32_t(random() % 30));
+    canvas.Install();
+    const int32_t x = int32_t(random() % 260) - w, y = int32_t(random() % 60) - h;
+    const int32_t flags = int32_t(random() % 16), colour = int32_t(random()), level = int32_t(random() % 7);
+    std::vector<uint8_t> a = canvas.bytes, b = canvas.bytes;
+    const SpriteFrame rawSprite = AsSprite(raw), rleSprite = AsSprite(rle);
+    DrawSprite(x, y, canvas.Surface(a), &rawSprite, flags, colour, level);
+    DrawSprite(x, y, canvas.Surface(b), &rleSprite, flags, colour, level);
+    const int64_t at = FirstDifference(a, b);
+    ASSERT_EQ(at, -1) << "frame " << w << " x " << h << " at (" << x << ", " << y << "), flags " << flags;
+  }
+}
+#endif
+
+// The run primitives against their plain definitions, at every small count
+// and alignment.
+TEST(RunPrimitives, MatchTheirDefinitions) {
+  std::mt19937 random(3);
+  FillAlphaTable(11);
+  const uint8_t* table = alphaTable + 3 * 65536;
+  for (int32_t n = -1; n <= 80; ++n) {
+    for (int shift = 0; shift < 4; ++shift) {
+      std::vector<uint8_t> src(100), before(100);
+      for (auto& b : src) b = uint8_t(random());
+      for (auto& b : before) b = uint8_t(random());
+      const uint8_t colour = uint8_t(random());
+      const int32_t count = std::max(n, 0);
+      auto run = [&](auto primitive, auto model) {
+        std::vector<uint8_t> got = before, want = before;
+        primitive(got.data() + shift);
+        for (int32_t i = 0; i < count; ++i) model(want.data() + shift, i);
+        EXPECT_EQ(got, want) << "n " << n << " shift " << shift;
+      };
+      const uint8_t* s = src.data() + (3 - shift);
+      run([&](uint8_t* d) { FillRun(d, colour, n); }, [&](uint8_t* d, int i) { d[i] = colour; });
+      run([&](uint8_t* d) { CopyRun(d, s, n); }, [&](uint8_t* d, int i) { d[i] = s[i]; });
+      run([&](uint8_t* d) { CopyRunReversed(d, s, n); }, [&](uint8_t* d, int i) { d[count - 1 - i] = s[i]; });
+      run([&](uint8_t* d) { BlendRun(d, s, n, table); },
+          [&](uint8_t* d, int i) { d[i] = table[d[i] * 256 + s[i]]; });
+      run([&](uint8_t* d) { BlendRunReversed(d, s, n, table); },
+          [&](uint8_t* d, int i) { d[count - 1 - i] = table[d[count - 1 - i] * 256 + s[i]]; });
+      run([&](uint8_t* d) { BlendColourRun(d, colour, n, table); },
+          [&](uint8_t* d, int i) { d[i] = table[d[i] * 256 + colour]; });
+      run([&](uint8_t* d) { BlendColourRunReversed(d, colour, n, table); },
+          [&](uint8_t* d, int i) { d[i] = table[d[i] * 256 + colour]; });
+    }
+  }
+}
+
+}  // namespace
