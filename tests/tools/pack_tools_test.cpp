@@ -1,4 +1,4 @@
-// rsftool and fontgen run as users run them, and the font pack the build made.
+// rsftool run as users run it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "formats/pack.h"
-#include "text/font.h"
 
 namespace {
 
@@ -116,84 +115,6 @@ TEST_F(ToolsTest, RsftoolFailuresExitNonZero) {
   EXPECT_NE(Run(RSFTOOL_PATH, {"extract", Make("evil.rsf", evil).string(), "-o", (dir / "inner").string()}),
             0);
   EXPECT_FALSE(fs::exists(dir / "escape"));
-}
-
-TEST_F(ToolsTest, FontgenMakesEveryFontWholeAndTheSameEachTime) {
-  ASSERT_EQ(Run(FONTGEN_PATH, {UNIFONT_HEX_PATH, (dir / "a").string()}), 0) << errors;
-  ASSERT_EQ(Run(FONTGEN_PATH, {UNIFONT_HEX_PATH, (dir / "b").string()}), 0) << errors;
-  for (const FontFile& font : FONT_FILES) {
-    size_t glyphs = font.hangul ? FONT_HANGUL_GLYPHS : FONT_ENGLISH_GLYPHS;
-    EXPECT_EQ(fs::file_size(dir / "a" / font.fileName), glyphs * GlyphBytes(font.width, font.height))
-        << font.fileName;
-    EXPECT_EQ(ReadAll(dir / "a" / font.fileName), ReadAll(dir / "b" / font.fileName)) << font.fileName;
-  }
-  EXPECT_NE(Run(FONTGEN_PATH, {(dir / "no.hex").string(), (dir / "c").string()}), 0);
-  fs::path broken = Make("broken.hex", "0041:00FF\n");
-  EXPECT_NE(Run(FONTGEN_PATH, {broken.string(), (dir / "c").string()}), 0);
-  EXPECT_NE(Run(FONTGEN_PATH, {}), 0);
-}
-
-// The 16 x 16 glyph Unifont has for a code point, in the font file's layout.
-std::string UnifontGlyph(const std::string& code) {
-  std::ifstream in(UNIFONT_HEX_PATH);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind(code + ":", 0) != 0) continue;
-    std::string hex = line.substr(code.size() + 1), bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-  }
-  return "";
-}
-
-class BuiltFontPack : public ::testing::Test {
- protected:
-  void TearDown() override {
-    FreeFonts();
-    DestroyResourcePack(pack);
-  }
-  ResourcePack* pack = nullptr;
-};
-
-TEST_F(BuiltFontPack, LoadsAndHoldsTheRightGlyphs) {
-  const char* runDir = std::getenv("VANTOR_RUN_DIR");
-  ASSERT_NE(runDir, nullptr);
-  ASSERT_EQ(OpenResourcePack((fs::path(runDir) / "font.rsf").string().c_str(), &pack), PACK_OK);
-  ASSERT_EQ(InitFonts(640, 480, 640, pack), 1);
-
-  // Syllable 0 is U+AC00, the last (0xC8 0xFE, 힝) U+D79D.
-  const std::pair<int, const char*> syllables[] = {{0, "AC00"}, {2349, "D79D"}};
-  for (const auto& [index, code] : syllables) {
-    std::string expected = UnifontGlyph(code);
-    ASSERT_EQ(expected.size(), 32u) << code;
-    for (int slot = 1; slot <= 5; ++slot) {
-      EXPECT_EQ(std::string(reinterpret_cast<const char*>(hangulFonts[slot].glyphs[index]), 32), expected)
-          << "slot " << slot << " syllable " << index;
-    }
-  }
-
-  auto inked = [](const BitmapFont& font, int glyph) {
-    int bits = 0;
-    int rowBytes = (font.width + 7) / 8;
-    for (int y = 0; y < font.height; ++y) {
-      for (int x = 0; x < font.width; ++x)
-        bits += (font.glyphs[glyph][y * rowBytes + x / 8] >> (7 - x % 8)) & 1;
-    }
-    return bits;
-  };
-  for (int slot = 0; slot <= 5; ++slot) {
-    EXPECT_GT(inked(englishFonts[slot], 'A'), 0) << "slot " << slot;
-    EXPECT_EQ(inked(englishFonts[slot], ' '), 0) << "slot " << slot;
-    EXPECT_EQ(inked(englishFonts[slot], 10), 0) << "slot " << slot;
-    // Distinct letters stay distinct, even in the smallest cells.
-    EXPECT_NE(std::memcmp(englishFonts[slot].glyphs['O'], englishFonts[slot].glyphs['I'],
-                          englishFonts[slot].glyphBytes),
-              0)
-        << "slot " << slot;
-  }
-  EXPECT_GT(inked(hangulFonts[0], 0), 0);
-  EXPECT_NE(std::memcmp(hangulFonts[0].glyphs[0], hangulFonts[0].glyphs[2349], hangulFonts[0].glyphBytes), 0);
 }
 
 }  // namespace
