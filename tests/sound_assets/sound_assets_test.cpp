@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "sound_assets/sound_files.h"
+#include "support/tool_run.h"
 
 namespace {
 
@@ -103,37 +104,7 @@ TEST(TestMid, LoopsCleanlyOnABarLine) {
   EXPECT_GE(lastOff + static_cast<uint64_t>(info.division) / 4, end);
 }
 
-class SoundToolsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / ("sound_tools_" + std::to_string(getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  int Run(const std::string& tool, const std::vector<std::string>& args) {
-    std::string command = "'" + tool + "'";
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
-    int status = std::system(command.c_str());
-    auto text = [](const fs::path& p) {
-      std::vector<uint8_t> b = ReadFileBytes(p.string());
-      return std::string(b.begin(), b.end());
-    };
-    output = text(dir / "stdout");
-    errors = text(dir / "stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  fs::path Write(const std::string& name, const std::string& text) {
-    fs::path path = dir / name;
-    std::ofstream(path) << text;
-    return path;
-  }
-
-  fs::path dir;
-  std::string output, errors;
-};
+using SoundToolsTest = vantor_test::ToolFolderTest;
 
 TEST_F(SoundToolsTest, GeneratorsGiveTheSameBytesEveryRun) {
   fs::path sfx = SourceDir() / "assets/sound/throw.sfx", song = SourceDir() / "assets/sound/test.song";
@@ -180,7 +151,7 @@ TEST_F(SoundToolsTest, SonggenRejectsMistakesWithTheirLine) {
       {"pattern a\n| C4/3 |\nend\n", "bad duration"},
   };
   for (const Case& c : cases) {
-    fs::path song = Write("bad.song", SONG_HEAD + c.body);
+    fs::path song = Make("bad.song", SONG_HEAD + c.body);
     EXPECT_EQ(Run(SONGGEN_PATH, {song.string(), (dir / "out.mid").string()}), 1) << c.body;
     EXPECT_NE(errors.find(c.message), std::string::npos) << c.body << "\n-> " << errors;
     EXPECT_FALSE(fs::exists(dir / "out.mid"));
@@ -188,7 +159,7 @@ TEST_F(SoundToolsTest, SonggenRejectsMistakesWithTheirLine) {
 }
 
 TEST_F(SoundToolsTest, SonggenWritesWhatTheNoteListSays) {
-  fs::path song = Write("small.song", std::string(SONG_HEAD) +
+  fs::path song = Make("small.song", std::string(SONG_HEAD) +
                                           "pattern a\n v=80 g=50 | C4/4 r/4 E4@90+G4/4 |\nend\n"
                                           "pattern d\n | kick/2. |\nend\nplay 1 a*2\nplay 10 d d\n");
   ASSERT_EQ(Run(SONGGEN_PATH, {song.string(), (dir / "out.mid").string()}), 0) << errors;
@@ -222,7 +193,7 @@ TEST_F(SoundToolsTest, SonggenWritesWhatTheNoteListSays) {
 TEST_F(SoundToolsTest, SfxgenRejectsBadParameters) {
   for (std::string text : {"rate 1000\n", "colour 3\n", "peak_permille 2000\n", "sweep_top_hz 20000\n",
                            "attack_ms 9000\n", "rate\n", "seed -4\n"}) {
-    fs::path params = Write("bad.sfx", text);
+    fs::path params = Make("bad.sfx", text);
     EXPECT_EQ(Run(SFXGEN_PATH, {params.string(), (dir / "out.wav").string()}), 1) << text;
     EXPECT_NE(errors.find("sfxgen: "), std::string::npos) << text;
     EXPECT_FALSE(fs::exists(dir / "out.wav")) << text;

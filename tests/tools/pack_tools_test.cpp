@@ -13,45 +13,13 @@
 #include <vector>
 
 #include "formats/pack.h"
+#include "support/tool_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-class ToolsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / ("tools_test_" + std::to_string(getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  // Runs a tool with its output captured; returns its exit code.
-  int Run(const std::string& tool, const std::vector<std::string>& args) {
-    std::string command = "'" + tool + "'";
-    for (const std::string& arg : args) command += " '" + arg + "'";
-    command += " >'" + (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() + "'";
-    int status = std::system(command.c_str());
-    output = ReadAll(dir / "stdout");
-    errors = ReadAll(dir / "stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  fs::path Make(const std::string& name, const std::string& bytes) {
-    fs::path path = dir / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-
-  fs::path dir;
-  std::string output, errors;
-};
+using ToolsTest = vantor_test::ToolFolderTest;
 
 TEST_F(ToolsTest, RsftoolRoundTrip) {
   std::string binary;
@@ -78,15 +46,15 @@ TEST_F(ToolsTest, RsftoolRoundTrip) {
   }
 
   ASSERT_EQ(Run(RSFTOOL_PATH, {"extract", pack.string(), "-o", (dir / "all").string()}), 0) << errors;
-  EXPECT_EQ(ReadAll(dir / "all/alpha.bin"), binary);
+  EXPECT_EQ(ReadText(dir / "all/alpha.bin"), binary);
   EXPECT_TRUE(fs::exists(dir / "all/empty"));
   EXPECT_EQ(fs::file_size(dir / "all/empty"), 0u);
-  EXPECT_EQ(ReadAll(dir / "all/Fifteen_chars_"), "hello");
+  EXPECT_EQ(ReadText(dir / "all/Fifteen_chars_"), "hello");
 
   // One entry, named in other letter case, is looked up as the program would.
   ASSERT_EQ(Run(RSFTOOL_PATH, {"extract", pack.string(), "ALPHA.BIN", "-o", (dir / "one").string()}), 0)
       << errors;
-  EXPECT_EQ(ReadAll(dir / "one/alpha.bin"), binary);
+  EXPECT_EQ(ReadText(dir / "one/alpha.bin"), binary);
   EXPECT_FALSE(fs::exists(dir / "one/empty"));
 }
 
