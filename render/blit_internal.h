@@ -21,6 +21,16 @@ inline bool BlendLevelArgs(int32_t alphaLevel, uint8_t colour, EffectArgs* args)
   return true;
 }
 
+// 0xFF in every byte of the word that is not 0, 0x00 in the others. Adding
+// 0x7F to a byte's low seven bits sets its top bit exactly when one of them
+// is set, and never carries into the next byte; the byte's own top bit is
+// or-ed in after.
+inline uint64_t OpaqueByteMask(uint64_t v) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const uint64_t top = (((v & kLow7) + kLow7) | v) & ~kLow7;
+  return (top >> 7) * 0xFF;
+}
+
 #if defined(__SSE2__)
 // The 16 bytes in reverse order, with SSE2 alone: dwords reversed, then the
 // words in each dword swapped, then the bytes in each word.

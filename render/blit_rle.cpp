@@ -29,15 +29,39 @@ void FillRun(uint8_t* dst, uint8_t colour, int32_t n) {
 }
 
 void CopyRun(uint8_t* dst, const uint8_t* src, int32_t n) {
+  // Two moves of one size that overlap in the middle cover every length
+  // from that size to twice it, without stepping outside the run.
   if (n >= 16) {
-    std::memcpy(dst, src, static_cast<size_t>(n));
-    return;
+    if (n > 32) {
+      std::memcpy(dst, src, static_cast<size_t>(n));
+      return;
+    }
+    uint8_t head[16], tail[16];
+    std::memcpy(head, src, 16);
+    std::memcpy(tail, src + n - 16, 16);
+    std::memcpy(dst, head, 16);
+    std::memcpy(dst + n - 16, tail, 16);
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, src, 8);
+    std::memcpy(&tail, src + n - 8, 8);
+    std::memcpy(dst, &head, 8);
+    std::memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    std::memcpy(dst, &head, 4);
+    std::memcpy(dst + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head, tail;
+    std::memcpy(&head, src, 2);
+    std::memcpy(&tail, src + n - 2, 2);
+    std::memcpy(dst, &head, 2);
+    std::memcpy(dst + n - 2, &tail, 2);
+  } else if (n == 1) {
+    dst[0] = src[0];
   }
-  if (n <= 0) return;
-  if (n & 8) std::memcpy(dst + (n & 7), src + (n & 7), 8);
-  if (n & 4) std::memcpy(dst + (n & 3), src + (n & 3), 4);
-  if (n & 2) std::memcpy(dst + (n & 1), src + (n & 1), 2);
-  if (n & 1) dst[0] = src[0];
 }
 
 void CopyRunReversed(uint8_t* dst, const uint8_t* src, int32_t n) {

@@ -1,6 +1,7 @@
 #include "render/turned.h"
 
 #include <cstddef>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -62,11 +63,30 @@ void DrawWalk(const TurnedWalk& walk, const EffectArgs& args) {
 }
 
 #if defined(__SSE2__)
-// One 8 x 8 tile of an opaque turn as a byte transpose: the eight source row
-// pieces that make the tile's eight columns are loaded, interleaved into
-// eight destination rows and stored whole.
-template <Turn turn>
-inline void OpaqueTile(const uint8_t* source, ptrdiff_t columnStep, uint8_t* dest, ptrdiff_t pitch) {
+// Stores one 8-byte destination row piece of a tile. The transparent stores
+// keep the destination bytes where the source is 0.
+template <class Effect>
+inline void StoreTileRow(uint8_t* dest, __m128i source, __m128i colour) {
+  static_assert(std::is_same_v<Effect, EffectCopy> || std::is_same_v<Effect, EffectSolid> ||
+                    std::is_same_v<Effect, EffectOpaque>,
+                "the tiles know only the copy, solid and opaque stores");
+  if constexpr (!SKIPS_ZERO<Effect>) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dest), source);
+  } else {
+    const __m128i keep = _mm_cmpeq_epi8(source, _mm_setzero_si128());
+    const __m128i drawn = std::is_same_v<Effect, EffectSolid> ? colour : source;
+    const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(dest));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dest),
+                     _mm_or_si128(_mm_and_si128(keep, old), _mm_andnot_si128(keep, drawn)));
+  }
+}
+
+// One 8 x 8 tile of a turn as a byte transpose: the eight source row pieces
+// that make the tile's eight columns are loaded, interleaved into eight
+// destination rows and stored whole.
+template <class Effect, Turn turn>
+inline void DrawTile(const uint8_t* source, ptrdiff_t columnStep, uint8_t* dest, ptrdiff_t pitch,
+                     __m128i colour) {
   // Turned left, the tile's rows read the source columns backwards, so the
   // loads start seven bytes earlier and the rows come out bottom first.
   const uint8_t* base = turn == Turn::Left ? source - 7 : source;
@@ -88,29 +108,37 @@ inline void OpaqueTile(const uint8_t* source, ptrdiff_t columnStep, uint8_t* des
     const int low = 2 * k, high = 2 * k + 1;
     const int lowRow = turn == Turn::Left ? 7 - low : low;
     const int highRow = turn == Turn::Left ? 7 - high : high;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dest + lowRow * pitch), pairs[k]);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(dest + highRow * pitch),
-                     _mm_unpackhi_epi64(pairs[k], pairs[k]));
+    StoreTileRow<Effect>(dest + lowRow * pitch, pairs[k], colour);
+    StoreTileRow<Effect>(dest + highRow * pitch, _mm_unpackhi_epi64(pairs[k], pairs[k]), colour);
   }
 }
 #endif
 
-template <Turn turn>
-void DrawOpaqueWalk(const TurnedWalk& walk) {
+// Whole 8 x 8 tiles where the visible part is at least 8 x 8; the ragged
+// right and bottom edges are covered by one more tile that overlaps the one
+// before it. None of these stores reads back what it drew (a pixel takes the
+// source, the colour or keeps the destination), so drawing a pixel twice
+// gives the same picture, and no pixel outside the visible rectangle is
+// touched.
+template <class Effect, Turn turn>
+void DrawTurnedWalk(const TurnedWalk& walk, const EffectArgs& args) {
 #if defined(__SSE2__)
-  const int64_t tileRows = walk.rows / 8 * 8;
-  const int64_t tileColumns = walk.columns / 8 * 8;
-  for (int64_t row = 0; row < tileRows; row += 8) {
-    for (int64_t column = 0; column < tileColumns; column += 8) {
-      const TurnedWalk tile = walk.Part(column, row, 8, 8);
-      OpaqueTile<turn>(tile.source, walk.columnStep, tile.dest, walk.pitch);
+  if (walk.rows >= 8 && walk.columns >= 8) {
+    const __m128i colour = _mm_set1_epi8(static_cast<char>(args.colour));
+    for (int64_t row = 0;; row += 8) {
+      if (row > walk.rows - 8) row = walk.rows - 8;
+      for (int64_t column = 0;; column += 8) {
+        if (column > walk.columns - 8) column = walk.columns - 8;
+        const TurnedWalk tile = walk.Part(column, row, 8, 8);
+        DrawTile<Effect, turn>(tile.source, walk.columnStep, tile.dest, walk.pitch, colour);
+        if (column == walk.columns - 8) break;
+      }
+      if (row == walk.rows - 8) break;
     }
-    DrawWalk<EffectOpaque>(walk.Part(tileColumns, row, walk.columns - tileColumns, 8), {});
+    return;
   }
-  DrawWalk<EffectOpaque>(walk.Part(0, tileRows, walk.columns, walk.rows - tileRows), {});
-#else
-  DrawWalk<EffectOpaque>(walk, {});
 #endif
+  DrawWalk<Effect>(walk, args);
 }
 
 // The turned family: one walk, the store chosen by `Effect`.
@@ -139,11 +167,7 @@ void BlitTurned(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* su
   walk.pitch = drawTarget.pitch;
   walk.columns = h - overflow.left - overflow.right;
   walk.rows = w - overflow.top - overflow.bottom;
-  if constexpr (SKIPS_ZERO<Effect>) {
-    DrawWalk<Effect>(walk, args);
-  } else {
-    DrawOpaqueWalk<turn>(walk);
-  }
+  DrawTurnedWalk<Effect, turn>(walk, args);
 }
 
 }  // namespace
