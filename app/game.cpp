@@ -5,6 +5,7 @@
 
 #include "app/assets.h"
 #include "app/options.h"
+#include "app/scenes.h"
 #include "display/display.h"
 #include "display/timing.h"
 #include "formats/pack.h"
@@ -32,7 +33,6 @@ constexpr int32_t KEY_PAD2 = 98;
 constexpr int32_t KEY_PAD4 = 100;
 constexpr int32_t KEY_PAD6 = 102;
 constexpr int32_t KEY_PAD8 = 104;
-constexpr int32_t SCENE_COUNT = 9;
 
 // Acts on a one-shot key: true once per press, clearing it.
 bool TakePress(int32_t key) {
@@ -47,23 +47,6 @@ bool TakePress(int32_t key) {
 int32_t SceneFrameCount() {
   int32_t frames = spriteRle[gameState.currentFrame].frameCount;
   return frames < SPRITE_FRAMES ? frames : SPRITE_FRAMES;
-}
-
-DisplayConfig BuildDisplayConfig(const GameConfig& config, ResourcePack* pack) {
-  DisplayConfig display = {};
-  display.flags = config.backBufferInVideo == 1 ? DISPLAY_BACKBUFFER : DISPLAY_WORKSURFACE;
-  display.fontPack = pack;
-  switch (config.videoMode) {
-    case 1: display.displayWidth = display.workWidth = 320, display.displayHeight = display.workHeight = 200; break;
-    case 2: display.displayWidth = display.workWidth = 512, display.displayHeight = display.workHeight = 384; break;
-    case 3:
-      display.displayWidth = 640, display.displayHeight = 480;
-      display.workWidth = 512, display.workHeight = 384;
-      break;
-    case 4: display.displayWidth = display.workWidth = 640, display.displayHeight = display.workHeight = 480; break;
-    default: break;  // no size: display initialisation refuses it
-  }
-  return display;
 }
 
 int StepLevel(int32_t& level, int32_t direction, int (*apply)(const uint8_t*, int32_t)) {
@@ -92,6 +75,24 @@ void ResetGameState() {
   gameState.fadeLevel = 100;
   gameState.greyDirection = 1;
   gameState.greyLevel = 100;
+  ResetSceneState();
+}
+
+DisplayConfig BuildDisplayConfig(const GameConfig& config, ResourcePack* pack) {
+  DisplayConfig display = {};
+  display.flags = config.backBufferInVideo == 1 ? DISPLAY_BACKBUFFER : DISPLAY_WORKSURFACE;
+  display.fontPack = pack;
+  switch (config.videoMode) {
+    case 1: display.displayWidth = display.workWidth = 320, display.displayHeight = display.workHeight = 200; break;
+    case 2: display.displayWidth = display.workWidth = 512, display.displayHeight = display.workHeight = 384; break;
+    case 3:
+      display.displayWidth = 640, display.displayHeight = 480;
+      display.workWidth = 512, display.workHeight = 384;
+      break;
+    case 4: display.displayWidth = display.workWidth = 640, display.displayHeight = display.workHeight = 480; break;
+    default: break;  // no size: display initialisation refuses it
+  }
+  return display;
 }
 
 namespace {
@@ -217,7 +218,9 @@ int RunFrame(HWND /*window*/) {
   int32_t pitch = 0;
   uint8_t* surface = LockSurface(displayDevice.workSurface, &pitch);
   if (surface != nullptr) UnlockSurface(displayDevice.workSurface);
-  // Scenes draw into `surface` here; without an address nothing may draw.
+  // Without an address nothing may draw; the scene's surface blits too are
+  // left out then, so a frame is either whole or empty.
+  if (surface != nullptr) DrawScene(gameState.currentScene, surface);
 
   if (keyTables.held[KEY_PAD4]) gameState.spriteX -= 4;
   if (keyTables.held[KEY_PAD6]) gameState.spriteX += 4;

@@ -26,6 +26,14 @@ struct GameState {
 
 extern GameState gameState;
 
+// What display initialisation is given for the options: the video mode's
+// display and work sizes (none for a mode outside 1..4) and where the frame
+// is drawn.
+struct GameConfig;
+struct ResourcePack;
+struct DisplayConfig;
+DisplayConfig BuildDisplayConfig(const GameConfig& config, ResourcePack* fontPack);
+
 // The state at program start (also used by tests that run the program more
 // than once in one process).
 void ResetGameState();
