@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/assets.h"
+#include "app/korean_texts.h"
 #include "app/options.h"
 #include "app/scenes.h"
 #include "display/display.h"
@@ -11,6 +12,7 @@
 #include "formats/pack.h"
 #include "input/keyboard.h"
 #include "text/font.h"
+#include "text/printer.h"
 
 GameState gameState;
 const uint8_t* imagePalette = nullptr;
@@ -199,14 +201,56 @@ int InitGame(HWND window, HINSTANCE /*instance*/) {
   return 1;
 }
 
+namespace {
+
+// The help texts, laid out for the video mode's screen; printed into the
+// primary surface, whose size and pitch the printer target holds meanwhile.
+void PrintKeyHelp(uint8_t* primary) {
+  struct Layout {
+    int32_t x, y, step;
+  };
+  static constexpr Layout LAYOUTS[4] = {{1, 1, 17}, {100, 70, 22}, {170, 90, 25}, {170, 90, 30}};
+  int32_t mode = gameConfig.videoMode >= 1 && gameConfig.videoMode <= 4 ? gameConfig.videoMode : 4;
+  const auto [x, y, step] = LAYOUTS[mode - 1];
+  textState.textColor = 15;
+  textState.multiColor = 0;
+  textState.shadow = 0;
+  PrintText(primary, x, y, "%s", TEXT_HELP_TITLE);
+  textState.textColor = 4;
+  PrintText(primary, x, y + 2 * step, "%s", TEXT_HELP_ENTER);
+  textState.textColor = 7;
+  PrintText(primary, x, y + 3 * step, "%s", TEXT_HELP_FADE);
+  PrintText(primary, x, y + 4 * step, "%s", TEXT_HELP_GREY);
+  PrintText(primary, x, y + 5 * step, "%s", TEXT_HELP_VSYNC);
+  PrintText(primary, x, y + 6 * step, "%s", TEXT_HELP_FRAMESYNC);
+  PrintText(primary, x, y + 7 * step, "%s", TEXT_HELP_BACKSPACE);
+  PrintText(primary, x, y + 8 * step, "%s", TEXT_HELP_SPACE);
+  textState.textColor = 12;
+  PrintText(primary, x, y + 10 * step, "%s", TEXT_HELP_ANYKEY);
+}
+
+// The frame rate and the two sync switches in the top left corner.
+void PrintOverlay(uint8_t* surface, float fps) {
+  textState.textColor = 18;
+  textState.multiColor = 1;
+  textState.shadow = 1;
+  PrintText(surface, 10, 3, "%4.1f Fps", static_cast<double>(fps));
+  textState.textColor = 48;
+  PrintText(surface, 10, 18, "Vsync %s", gameState.vsyncOn ? "On" : "Off");
+  PrintText(surface, 10, 33, "Frame sync %s", gameState.frameSyncOn ? "On" : "Off");
+}
+
+}  // namespace
+
 void ShowKeyHelp() {
   int32_t pitch = 0;
-  if (LockPrimary(&pitch) != nullptr) UnlockPrimary();
+  uint8_t* primary = LockPrimary(&pitch);
+  if (primary != nullptr) UnlockPrimary();
   int32_t savedPitch = textPitch, savedWidth = textWidth, savedHeight = textHeight;
   textPitch = pitch;
   textWidth = displayDevice.displayWidth;
   textHeight = displayDevice.displayHeight;
-  // The help texts are printed here once the text printer exists.
+  if (primary != nullptr) PrintKeyHelp(primary);
   WaitAnyKey();
   textPitch = savedPitch;
   textWidth = savedWidth;
@@ -247,9 +291,8 @@ int RunFrame(HWND /*window*/) {
   if (gameState.fadeRunning && StepFade(gameState.fadeDirection)) gameState.fadeRunning = 0;
   if (gameState.greyRunning && StepGrey(gameState.greyDirection)) gameState.greyRunning = 0;
 
-  // The overlay prints this value once the text printer exists; the meter
-  // runs from the first frame so the value is right when it does.
-  MeasureFps();
+  float fps = MeasureFps();
+  if (surface != nullptr) PrintOverlay(surface, fps);
 
   PresentFrame(gameState.vsyncOn ? PRESENT_FLIP : PRESENT_COPY);
   if (gameState.frameSyncOn) {

@@ -42,6 +42,7 @@ struct ScreenState {
   int vsync = -1;
   int drawnOutputWidth = 0;
   int drawnOutputHeight = 0;
+  bool drawAgain = false;  // the last draw was the first at a new output size
 
   int failSurfaceCreations = 0;
   int succeedBeforeFailing = 0;  // creations still to succeed before those fail
@@ -120,6 +121,10 @@ void DrawSnapshot(bool flip) {
   SDL_RenderClear(screen.renderer);
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &destination);
   SDL_RenderPresent(screen.renderer);
+  // The first picture at a new size can land in buffers still of the old
+  // size (without a window manager, the window reaches full screen only
+  // as it is first shown): the next refresh draws it once more.
+  screen.drawAgain = outputWidth != screen.drawnOutputWidth || outputHeight != screen.drawnOutputHeight;
   screen.drawnOutputWidth = outputWidth;
   screen.drawnOutputHeight = outputHeight;
 }
@@ -311,8 +316,8 @@ void ScreenRefreshIfDirty() {
     int outputWidth = 0;
     int outputHeight = 0;
     SDL_GetRendererOutputSize(screen.renderer, &outputWidth, &outputHeight);
-    if (outputWidth != screen.drawnOutputWidth || outputHeight != screen.drawnOutputHeight)
-      DrawSnapshot(false);
+    bool resized = outputWidth != screen.drawnOutputWidth || outputHeight != screen.drawnOutputHeight;
+    if (resized || screen.drawAgain) DrawSnapshot(false);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/game.h"
@@ -243,6 +244,69 @@ TEST_F(Program, NoDisplayAtAllEndsWithTheMessages) {
   auto boxes = platform_test::TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+}
+
+// Ink of one colour in rows [top, bottom) from column `from` on: how much,
+// and where it starts.
+struct Ink {
+  int count = 0;
+  int left = 1 << 30;
+};
+Ink InkIn(const platform_test::Screen& screen, uint8_t colour, int top, int bottom, int from) {
+  Ink ink;
+  for (int y = top; y < std::min(bottom, screen.height); ++y)
+    for (int x = from; x < screen.width; ++x)
+      if (screen.pixels[y * screen.width + x] == colour) ++ink.count, ink.left = std::min(ink.left, x);
+  return ink;
+}
+
+TEST_F(Program, HelpScreenLaysOutItsLinesByVideoMode) {
+  Run(1);  // builds the alpha table, whose notices would share the screen
+  struct Layout {
+    int mode, x, y, step;
+  };
+  for (Layout layout : {Layout{1, 1, 1, 17}, {2, 100, 70, 22}, {3, 170, 90, 25}, {4, 170, 90, 30}}) {
+    platform_test::ResetPlatform();
+    platform_test::UseHeadless();
+    ResetGameState();
+    WriteConfig({layout.mode, 0, 0, 0, 0});
+    startupScreens.clear();
+    Run(1);
+    ASSERT_FALSE(startupScreens.empty());
+    const auto& screen = startupScreens.back();
+    auto line = [&](int n, uint8_t colour) {
+      int top = layout.y + n * layout.step;
+      return InkIn(screen, colour, top, top + 16, layout.x);
+    };
+    // Leading blanks are 6 pixels each: the title and the last line start
+    // after 13, ENTER after 3, BackSpace after 1.
+    for (auto [n, colour, blanks] : {std::tuple{0, 15, 13}, {2, 4, 3}, {7, 7, 1}, {10, 12, 13}}) {
+      Ink ink = line(n, uint8_t(colour));
+      EXPECT_GT(ink.count, 20) << "mode " << layout.mode << " line " << n;
+      EXPECT_GE(ink.left, layout.x + blanks * 6) << "mode " << layout.mode << " line " << n;
+      EXPECT_LT(ink.left, layout.x + blanks * 6 + 6) << "mode " << layout.mode << " line " << n;
+    }
+    for (int n = 3; n <= 8; ++n) EXPECT_GT(line(n, 7).count, 20) << "mode " << layout.mode << " line " << n;
+    EXPECT_EQ(line(1, 15).count + line(1, 4).count + line(9, 7).count, 0) << "mode " << layout.mode;
+  }
+}
+
+TEST_F(Program, OverlayRampsTheRateAndTheSwitchesRowByRow) {
+  // Glyph row r of the 5 x 9 face is drawn in the line's first colour + r:
+  // each colour of the ramp shows in its own row of the line and in no other.
+  // (Rows without ink in any of the line's characters show none.)
+  int rowsSeen = 0, misplaced = 0;
+  Run(5, [&](uint32_t frame, const platform_test::Screen& screen) {
+    if (frame != 4) return;
+    for (auto [top, first] : {std::pair{3, 18}, {18, 48}, {33, 48}})
+      for (int r = 0; r < 9; ++r) {
+        int inRow = InkIn(screen, uint8_t(first + r), top + r, top + r + 1, 10).count;
+        rowsSeen += inRow >= 2;
+        misplaced += InkIn(screen, uint8_t(first + r), top, top + 9, 10).count - inRow;
+      }
+  });
+  EXPECT_GE(rowsSeen, 3 * 6);
+  EXPECT_EQ(misplaced, 0);
 }
 
 TEST(Options, FileReadAsTheDialogReadsIt) {
