@@ -217,4 +217,14 @@ uint64_t AudioFramesMixed() { return framesMixed.load(std::memory_order_relaxed)
 
 int AudioOutputRate() { return deviceRate; }
 
+void PauseAudioDevice(bool paused) {
+  if (device != 0) SDL_PauseAudioDevice(device, paused ? 1 : 0);
+}
+
+void RunAudioCallback(int16_t* out, int frames) {
+  if (device == 0) return;
+  vt::AudioGuard guard;
+  Callback(nullptr, reinterpret_cast<Uint8*>(out), frames * 4);
+}
+
 }  // namespace platform_test

@@ -67,6 +67,8 @@ class Mixer : public vantor_test::Headless {
   // everything it played.
   Capture Listen(double seconds) {
     EXPECT_TRUE(sound_test::WaitMixed(platform_test::AudioFramesMixed(), uint64_t(seconds * 44100)));
+    // Held back, so that no buffer is mixed with only some of the voices.
+    platform_test::PauseAudioDevice(true);
     for (auto* buffer : buffers) buffer->Release();
     buffers.clear();
     device->Release();
@@ -95,7 +97,10 @@ TEST_F(Mixer, VoicesAddUpExactlyAndSaturateInsteadOfWrapping) {
   ASSERT_NE(first, nullptr);
   std::vector<IDirectSoundBuffer*> five = {first};
   for (int i = 0; i < 4; ++i) five.push_back(Duplicate(first));
+  // Held back so that all five start in the same buffer.
+  platform_test::PauseAudioDevice(true);
   for (auto* voice : five) ASSERT_EQ(voice->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  platform_test::PauseAudioDevice(false);
   ExpectOnly(Listen(0.3), 30000, 30000);
 }
 
@@ -111,7 +116,9 @@ TEST_F(Mixer, TooLoudASumClipsAtFullScale) {
   ASSERT_EQ(highCopy->SetPan(DSBPAN_LEFT), DS_OK);
   ASSERT_EQ(low->SetPan(DSBPAN_RIGHT), DS_OK);
   ASSERT_EQ(lowCopy->SetPan(DSBPAN_RIGHT), DS_OK);
+  platform_test::PauseAudioDevice(true);
   for (auto* voice : {high, highCopy, low, lowCopy}) ASSERT_EQ(voice->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  platform_test::PauseAudioDevice(false);
   ExpectOnly(Listen(0.3), 32767, -32768);
 }
 
@@ -128,6 +135,7 @@ TEST_F(Mixer, SixDecibelsDownIsHalfTheLevelOnOneSideOrBoth) {
   ASSERT_NE(panned, nullptr);
   // -6.02 dB is a factor of one half: 8,000 becomes 4,000 on the far side.
   ASSERT_EQ(panned->SetPan(602), DS_OK);
+  platform_test::PauseAudioDevice(true);
   ASSERT_EQ(panned->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
   // Out of range is refused and changes nothing.
   LONG pan = 0;
@@ -141,13 +149,14 @@ TEST_F(Mixer, SixDecibelsDownIsHalfTheLevelOnOneSideOrBoth) {
   ASSERT_EQ(quiet->SetVolume(-602), DS_OK);
   ASSERT_EQ(quiet->SetPan(DSBPAN_RIGHT), DS_OK);  // and the left goes
   ASSERT_EQ(quiet->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  platform_test::PauseAudioDevice(false);
   Capture capture = Listen(0.2);
   auto near = [](int value, int expected) { return std::abs(value - expected) <= 1; };
   size_t both = 0, other = 0;
   for (size_t f = 0; f < capture.Frames(); ++f) {
     int left = capture.Left(f), right = capture.Right(f);
     if (near(left, 4000) && near(right, 4000)) ++both;  // 8,000 less 4,000 on the right
-    else if (!(near(left, 4000) && right == 8000) && (left != 0 || right != 0)) ++other;
+    else if (left != 0 || right != 0) ++other;
   }
   EXPECT_GT(both, 44100u / 10);
   EXPECT_EQ(other, 0u);

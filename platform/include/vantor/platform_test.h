@@ -31,6 +31,11 @@ void SetNoAudio(bool noAudio);
 uint64_t AudioFramesMixed();
 // Frames per second of the open audio device, 0 when it is closed.
 int AudioOutputRate();
+// Holds the device's own callback back (true) or lets it run again, and runs
+// one pass of the same mixing on the caller's thread into `out` (`frames`
+// stereo frames): for measuring the callback's cost.
+void PauseAudioDevice(bool paused);
+void RunAudioCallback(int16_t* out, int frames);
 // Use this SoundFont for MIDI instead of the system's (an empty path brings
 // the system's back; a missing file means there is none).
 void SetSoundFont(const std::string& path);
