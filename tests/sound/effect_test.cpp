@@ -240,36 +240,4 @@ TEST_F(Effects, DamagedAndForeignFilesAreRefused) {
   EXPECT_EQ(effect.Load((folder / "missing.wav").string().c_str(), 2), 0);
 }
 
-TEST_F(Effects, ChunksAreWalkedAsThePlatformDoes) {
-  std::vector<uint8_t> body = Samples(5);
-  std::string path = File("walk.wav", Riff({Chunk("abcd", body), Chunk("data", Samples(6))}));
-  HMMIO file = mmioOpenA(path.data(), nullptr, MMIO_READ | MMIO_ALLOCBUF);
-  ASSERT_NE(file, nullptr);
-  MMCKINFO riff = {};
-  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-  ASSERT_EQ(mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF), 0u);
-  EXPECT_EQ(riff.ckid, FOURCC_RIFF);
-  EXPECT_EQ(riff.dwDataOffset, 8u);
-  EXPECT_EQ(riff.cksize, 4u + 8 + 6 + 8 + 6);
-  MMCKINFO chunk = {};
-  ASSERT_EQ(mmioDescend(file, &chunk, &riff, 0), 0u);
-  EXPECT_EQ(chunk.ckid, mmioFOURCC('a', 'b', 'c', 'd'));
-  EXPECT_EQ(chunk.cksize, 5u);
-  EXPECT_EQ(chunk.dwDataOffset, 20u);
-  char byte = 0;
-  EXPECT_EQ(mmioRead(file, &byte, 1), 1);
-  ASSERT_EQ(mmioAscend(file, &chunk, 0), 0u);
-  ASSERT_EQ(mmioDescend(file, &chunk, &riff, 0), 0u);  // past the pad byte
-  EXPECT_EQ(chunk.ckid, mmioFOURCC('d', 'a', 't', 'a'));
-  EXPECT_EQ(chunk.dwDataOffset, 34u);
-  char rest[16];
-  EXPECT_EQ(mmioRead(file, rest, 16), 6);
-  MMCKINFO missing = {};
-  missing.ckid = mmioFOURCC('f', 'm', 't', ' ');
-  ASSERT_EQ(mmioAscend(file, &riff, 0), 0u);
-  EXPECT_EQ(mmioDescend(file, &missing, &riff, MMIO_FINDCHUNK), UINT(MMIOERR_CHUNKNOTFOUND));
-  EXPECT_EQ(mmioClose(file, 0), 0u);
-  EXPECT_EQ(mmioOpenA((folder / "none.wav").string().data(), nullptr, MMIO_READ), nullptr);
-}
-
 }  // namespace
