@@ -8,6 +8,7 @@
 
 #define WINAPI
 #define CALLBACK
+#define WINAPIV
 #define APIENTRY
 #define FAR
 #define NEAR
@@ -397,6 +398,9 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HGDIOBJ WINAPI GetStockObject(int object);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
+// Formats as printf does, without floating point, into at most 1,024 bytes
+// including the terminating zero; returns the characters stored.
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 void WINAPI Sleep(DWORD milliseconds);
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "audio.h"
 #include "winstate.h"
 
 namespace {
@@ -449,6 +450,7 @@ void UseHeadless() {
 void SetNoDisplay(bool value) { noDisplay.store(value); }
 
 void ResetPlatform() {
+  vt::AudioReset();
   vt::ScreenReset();
   vt::WindowReset();
   noDisplay.store(false);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <ddraw.h>
+#include <dsound.h>
 #include <windows.h>
 
 #include <array>
@@ -18,6 +19,39 @@ namespace platform_test {
 // Choose SDL's offscreen video and dummy audio drivers. Call before the
 // first window is created.
 void UseHeadless();
+// Capture the audio device's output instead of playing it: SDL's disk driver
+// writes the mix (16-bit stereo, native byte order, at AudioOutputRate()) to
+// `path` as fast as it is rendered. Call after UseHeadless, before the device
+// opens; the file is complete once the device has closed again.
+void UseAudioCapture(const std::string& path);
+// Pretend the machine has no audio device: DirectSoundCreate answers
+// DSERR_NODRIVER and the sequencer cannot open.
+void SetNoAudio(bool noAudio);
+// Frames the mixer has produced since the process started.
+uint64_t AudioFramesMixed();
+// Frames per second of the open audio device, 0 when it is closed.
+int AudioOutputRate();
+// Holds the device's own callback back (true) or lets it run again, and runs
+// one pass of the same mixing on the caller's thread into `out` (`frames`
+// stereo frames): for measuring the callback's cost.
+void PauseAudioDevice(bool paused);
+void RunAudioCallback(int16_t* out, int frames);
+// Use this SoundFont for MIDI instead of the system's (an empty path brings
+// the system's back; a missing file means there is none).
+void SetSoundFont(const std::string& path);
+// Force a sound buffer into the lost state, or make the next `count` buffers
+// created start out lost.
+void ForceSoundBufferLost(IDirectSoundBuffer* buffer);
+void LoseNewSoundBuffers(int count);
+// Media control command strings sent so far, oldest first, with their
+// notification window and result; the list is emptied by the call.
+struct MciCommand {
+  std::string command;
+  HWND callback;
+  MCIERROR result;
+};
+std::vector<MciCommand> TakeMciCommands();
+
 // Pretend the machine has no display at all: creating a window or a
 // DirectDraw object fails as it would without one.
 void SetNoDisplay(bool noDisplay);
