@@ -2,6 +2,10 @@
 // (vantor.rc) and the code.
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)  // controls the code never asks for
+#endif
+
 #define IDD_OPTIONS 101
 #define IDI_PROGRAM 102
 

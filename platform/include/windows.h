@@ -389,8 +389,6 @@ typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
 #define BST_FOCUS 0x0008
 #define BN_CLICKED 0
 
-#define IDC_STATIC (-1)
-
 // ---------------------------------------------------------------- functions
 
 #ifdef __cplusplus

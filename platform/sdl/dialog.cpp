@@ -721,6 +721,7 @@ void HandleMouse(Dialog& dialog, const MSG& msg) {
       break;
     }
     case WM_MOUSEMOVE:
+      if (dialog.capture == CAPTURE_NONE) break;
       if (dialog.capture == CAPTURE_CLOSE) {
         dialog.closePushed = dialog.closeBox.Contains(x, y);
       } else if (dialog.capture == CAPTURE_CAPTION) {
@@ -908,6 +909,7 @@ void Destroy(Dialog& dialog) {
     }
   }
   vt::RetargetInput(windows, next);
+  // DestroyWindow passes over any already gone.
   for (const Control& control : dialog.controls) DestroyWindow(control.window);
   DestroyWindow(dialog.window);
 }
@@ -1006,8 +1008,9 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
     if (!IsWindow(dialog->owner) && dialog->owner != nullptr && !dialog->ended) Cancel(*dialog);
     if (!IsWindow(dialog->window)) break;
   }
+  // A dialog destroyed by its procedure rather than ended has no result.
   INT_PTR result = dialog->ended ? dialog->result : -1;
-  if (IsWindow(dialog->window)) Destroy(*dialog);
+  Destroy(*dialog);
   running.erase(std::find(running.begin(), running.end(), dialog.get()));
   vt::EndOwnModal();
   if (quit) PostQuitMessage(quitCode);

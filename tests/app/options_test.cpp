@@ -271,6 +271,16 @@ TEST_F(OptionsDialog, APressTakenOffTheControlDoesNothing) {
   });
 }
 
+TEST_F(OptionsDialog, EndingTheProgramCancelsTheDialogAndTheQuitGoesOn) {
+  WriteFile({2, 0, 0, 0, 0});
+  RunDialog({[](HWND) { PostQuitMessage(3); }});
+  EXPECT_EQ(gameConfig.videoMode, 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST_F(OptionsDialog, ControlsSitWhereTheTemplatePutsThem) {
   RunDialog({[](HWND dialog) {
     // Two pixels per dialog unit each way (the System font's 8 x 16 cell).

@@ -14,7 +14,7 @@ namespace resource_script {
 // One control of a dialog template, in dialog units. `windowClass` is
 // "BUTTON" or "STATIC"; a static with SS_ICON names its icon in `iconId`.
 struct DialogControl {
-  int id;  // IDC_STATIC (-1) for none
+  int id;  // -1 for none
   const char* windowClass;
   const char* text;
   DWORD style;
