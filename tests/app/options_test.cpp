@@ -70,8 +70,15 @@ class OptionsDialog : public vantor_test::Headless {
   // is a failure, and is closed.
   void RunDialog(std::vector<Step> steps) {
     platform_test::OnDialogIdle([&](HWND dialog, int idle) {
+      MSG pending;
       if (static_cast<size_t>(idle) < steps.size()) {
         steps[static_cast<size_t>(idle)](dialog);
+        // A step that stopped short (a failed assertion) gave no input: the
+        // dialog would wait for ever.
+        if (!PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE)) {
+          ADD_FAILURE() << "no input after step " << idle;
+          EndDialog(dialog, -1);
+        }
       } else {
         ADD_FAILURE() << "the dialog is still open";
         EndDialog(dialog, -1);
