@@ -165,11 +165,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-int InitGame(HWND window, HINSTANCE /*instance*/) {
-  // Options: until the options dialog exists, start from game.cfg as the
-  // dialog would, in 640 x 480 when it holds no mode.
-  ReadGameConfig("game.cfg");
-  if (gameConfig.videoMode == 0) gameConfig.videoMode = 4;
+int InitGame(HWND window, HINSTANCE instance) {
+  RunOptionsDialog(window, instance);
+  if (gameConfig.videoMode == 0) return 0;
 
   // A program started again in the same process (the tests do) lets go of
   // what an earlier start left open.

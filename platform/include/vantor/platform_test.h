@@ -99,6 +99,31 @@ void ForceSurfaceLost(IDirectDrawSurface* surface);
 // (count 0 turns it off).
 void FailNextSurfaceCreations(int count, int after = 0);
 
+// Modal dialogs. The callback runs on the program's thread each time the
+// dialog in front has dealt with all the input it was given and would wait for
+// more (`idleCount` counts from 0 for each dialog): tests read it and inject
+// the next input from there. An empty function stops the calls.
+void OnDialogIdle(std::function<void(HWND dialog, int idleCount)> callback);
+// The dialog's picture as drawn, in its own pixels before the window's scale:
+// 0xAARRGGBB, frame and caption included.
+struct DialogPicture {
+  int width = 0;
+  int height = 0;
+  int scale = 1;  // of the window on screen
+  std::vector<uint32_t> pixels;
+};
+bool ReadDialog(HWND dialog, DialogPicture& picture);
+// A control's rectangle in the dialog's picture; id 0 is the caption's close
+// box.
+bool DialogItemRect(HWND dialog, int id, RECT* rect);
+// The pointer over the dialog in front, at a point of its picture; the events
+// go through the same path as real SDL input.
+void InjectMouseMove(int x, int y, bool leftDown);
+void InjectMouseButton(int x, int y, bool down);
+void InjectMouseClick(int x, int y);  // move there, press, release
+// Clicks a control where a user would: on its box or face.
+bool ClickDialogItem(HWND dialog, int id);
+
 // Message boxes shown so far, "caption|text" in UTF-8 (the program's code
 // page 949 converted), oldest first; the list is emptied by the call.
 std::vector<std::string> TakeMessageBoxes();
