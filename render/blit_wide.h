@@ -11,8 +11,10 @@
 
 #include "render/effects.h"
 
+// GCC's per-function target switch is what lets one file hold them; other
+// compilers get the plain blits.
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__SSE2__) && defined(__GNUC__) && \
-    !defined(VANTOR_PLAIN_BLITS)
+    !defined(__clang__) && !defined(VANTOR_PLAIN_BLITS)
 #define VANTOR_WIDE_BLITS 1
 #else
 #define VANTOR_WIDE_BLITS 0
