@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/assets.h"
@@ -17,6 +18,7 @@
 #include "display/timing.h"
 #include "input/keyboard.h"
 #include "support/headless.h"
+#include "support/options_answer.h"
 
 namespace fs = std::filesystem;
 
@@ -58,19 +60,8 @@ class Program : public vantor_test::Headless {
     }
     std::fclose(file);
   }
-  // Answers the options dialog as a user would: when the file checked no
-  // video mode, clicks the radio button of `fallbackMode` (none for 0); then
-  // Enter for OK, then the keys `after` for what comes next.
   static void AnswerOptions(int fallbackMode, std::vector<int> after = {}) {
-    platform_test::OnDialogIdle([fallbackMode, after](HWND dialog, int idle) {
-      if (idle != 0) return;
-      bool checked = false;
-      for (int id = 1000; id <= 1003; ++id)
-        checked = checked || IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-      if (!checked && fallbackMode != 0) platform_test::ClickDialogItem(dialog, 1000 + fallbackMode - 1);
-      platform_test::InjectKeyPress(VK_RETURN);
-      for (int key : after) platform_test::InjectKeyPress(key);
-    });
+    vantor_test::AnswerOptions(fallbackMode, std::move(after));
   }
   // Runs the program: the options as the file has them (640 x 480 when it
   // holds no mode), a key ends the help screen, then `frames` frames run

@@ -13,6 +13,7 @@
 #include "sound/music.h"
 #include "sound/sound.h"
 #include "sound/sound_support.h"
+#include "support/options_answer.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ class ProgramSound : public vantor_test::Headless {
   }
   void TearDown() override {
     platform_test::OnScreenUpdate(nullptr);
+    platform_test::OnDialogIdle(nullptr);
     fs::current_path(savedDirectory);
     fs::remove_all(folder);
     Headless::TearDown();
@@ -61,7 +63,7 @@ class ProgramSound : public vantor_test::Headless {
   // the captured mix.
   Capture Run(double seconds, uint32_t minFrames, std::function<void(uint32_t)> atFrame = nullptr,
               std::function<bool()> ready = nullptr) {
-    platform_test::InjectKeyPress('A');
+    vantor_test::AnswerOptions(4, {'A'});
     uint64_t start = 0;
     bool started = false, ending = false;
     platform_test::OnScreenUpdate([&](uint32_t) {
