@@ -11,6 +11,8 @@
 #include "display/timing.h"
 #include "formats/pack.h"
 #include "input/keyboard.h"
+#include "sound/music.h"
+#include "sound/sound.h"
 #include "text/font.h"
 #include "text/printer.h"
 
@@ -155,18 +157,18 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CREATE:
       return 0;
     case MM_MCINOTIFY:
-      // Music replay on MCI_NOTIFY_SUCCESSFUL comes with the music player.
+      // Only a song that played to its end starts again: a stop, a close or
+      // a newer play reports otherwise.
+      if (wParam == MCI_NOTIFY_SUCCESSFUL && musicPlayer.loop == 1) musicPlayer.Replay();
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 
-int InitGame(HWND window, HINSTANCE /*instance*/) {
-  // Options: until the options dialog exists, start from game.cfg as the
-  // dialog would, in 640 x 480 when it holds no mode.
-  ReadGameConfig("game.cfg");
-  if (gameConfig.videoMode == 0) gameConfig.videoMode = 4;
+int InitGame(HWND window, HINSTANCE instance) {
+  RunOptionsDialog(window, instance);
+  if (gameConfig.videoMode == 0) return 0;
 
   // A program started again in the same process (the tests do) lets go of
   // what an earlier start left open.
@@ -192,9 +194,15 @@ int InitGame(HWND window, HINSTANCE /*instance*/) {
     return 0;
   }
   LoadOrBuildAlphaTable();
-  // Sound effects are loaded here once the sound module has them.
+  if (gameConfig.soundFx) {
+    soundEffects[0].Load("throw.wav", 5);
+    soundEffects[1].Load("throw.wav", 5);
+  }
   LoadSprites(gamePack, gameConfig.offscreenInVideo == 1 ? MEMORY_ANY : MEMORY_SYSTEM);
-  // The music starts here once the sound module has it.
+  if (gameConfig.music) {
+    musicPlayer.SetSong(window, "test.mid");
+    musicPlayer.Play(1);
+  }
 
   ShowCursor(FALSE);
   ShowKeyHelp();
@@ -281,12 +289,16 @@ int RunFrame(HWND /*window*/) {
     gameState.greyDirection ^= 1;
     gameState.greyRunning = 1;
   }
-  TakePress(KEY_SPACE);  // the multi-voice sound test comes with the sound effects
+  // Each press adds one more looping voice, until all five sound.
+  if (TakePress(KEY_SPACE)) soundEffects[1].Play(1, 100, 0);
   if (TakePress(KEY_BACKSPACE)) {
     int32_t frames = SceneFrameCount();
     gameState.currentFrame = gameState.currentFrame + 1 >= frames ? 0 : gameState.currentFrame + 1;
   }
-  if (TakePress(KEY_ENTER)) gameState.currentScene = gameState.currentScene >= SCENE_COUNT ? 1 : gameState.currentScene + 1;
+  if (TakePress(KEY_ENTER)) {
+    soundEffects[0].Play(0, 100, 0);
+    gameState.currentScene = gameState.currentScene >= SCENE_COUNT ? 1 : gameState.currentScene + 1;
+  }
 
   if (gameState.fadeRunning && StepFade(gameState.fadeDirection)) gameState.fadeRunning = 0;
   if (gameState.greyRunning && StepGrey(gameState.greyDirection)) gameState.greyRunning = 0;
@@ -303,9 +315,10 @@ int RunFrame(HWND /*window*/) {
 }
 
 void ShutdownGame(HWND /*window*/) {
-  // The music closes first and the sound effects go between the image and
-  // the sprites, once the sound module has them.
+  musicPlayer.CloseAllMusic();
   FreeImage();
+  soundEffects[0].Release();
+  soundEffects[1].Release();
   FreeSprites();
   ShutdownDisplay();
 }

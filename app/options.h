@@ -1,6 +1,8 @@
-// The program's options: five 32-bit values, also the exact content of
-// game.cfg (little-endian, no header).
+// The options dialog and the program's options: five 32-bit values, also the
+// exact content of game.cfg (little-endian, no header).
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -14,8 +16,15 @@ struct GameConfig {
 
 extern GameConfig gameConfig;
 
+// Shows the options dialog modally, owned by `window`; afterwards gameConfig
+// holds the choice (videoMode 0 when the dialog was cancelled).
+void RunOptionsDialog(HWND window, HINSTANCE instance);
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Reads game.cfg into gameConfig the way the options dialog initialises
 // itself: videoMode starts at 0, fields beyond a short file keep their
 // values, switch values other than 1 become 0. Returns false when the file
 // cannot be opened (then only videoMode was touched).
 bool ReadGameConfig(const char* path);
+// Writes the five fields, 20 bytes; false when the file cannot be written.
+bool WriteGameConfig(const char* path);

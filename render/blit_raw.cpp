@@ -1,14 +1,14 @@
-// Raw frame blits: one template over effect and orientation. Each visible
-// source row is a contiguous run of V bytes; it lands on a contiguous run of
-// V destination bytes, forwards or (mirrored left-right) backwards, so a row
-// is one call of a row kernel and the orientation only picks the first
-// source row, the row step and the kernel's direction.
+// Raw frame blits: one template over effect and orientation, walking the
+// rows with render/blit_rows.h. The blending ones take the wide kernels of
+// render/blit_wide.cpp where the processor has them.
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
 
 #include "render/blit.h"
 #include "render/blit_internal.h"
+#include "render/blit_rows.h"
+#include "render/blit_wide.h"
 
 namespace {
 
@@ -77,25 +77,27 @@ inline void RawRow(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs
   }
 }
 
+template <class Effect>
+struct PlainRow {
+  static constexpr bool pairsRows = false;
+  template <bool reversed>
+  static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+    RawRow<Effect, reversed>(dst, src, n, args);
+  }
+};
+
 template <class Effect, Orientation O>
 void BlitRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
              const EffectArgs& args) {
-  SpriteClip clip;
-  if (!ClipSprite(x, y, width, height, &clip)) return;
-  // Source columns dropped at a row's start, and the first source row used:
-  // the mirrored sides swap which destination overflow they come from.
-  const int32_t firstColumn = FlipsX(O) ? clip.right : clip.left;
-  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
-  const uint8_t* src = pixels + (int64_t{firstRow} * width + firstColumn);
-
-  const int64_t pitch = drawTarget.pitch;
-  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
-  const int64_t step = FlipsY(O) ? -pitch : pitch;
-  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
-  for (int32_t row = 0; row < clip.visibleHeight; ++row) {
-    RawRow<Effect, FlipsX(O)>(surface + offset, src + int64_t{row} * width, clip.visibleWidth, args);
-    offset += step;
+#if VANTOR_WIDE_BLITS
+  if constexpr (Effect::blends) {
+    if (WideBlits()) {
+      WideRaw<Effect, O>(x, y, width, height, surface, pixels, args);
+      return;
+    }
   }
+#endif
+  RawRows<PlainRow<Effect>, O>(x, y, width, height, surface, pixels, args);
 }
 
 constexpr EffectArgs kNoArgs = {0, nullptr};

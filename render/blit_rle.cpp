@@ -1,17 +1,16 @@
-// Run-length frame blits: one template over effect and orientation, and the
-// run primitives they move their runs with.
-//
-// Source rows are always read top to bottom, each found through the row
-// table, so a row whose runs end before the frame's width (or that has none)
-// costs nothing and cannot throw the following rows off. Runs are drawn as
-// whole spans; only a row cut by the left or right clip edge trims its runs
-// to the visible columns.
+// Run-length frame blits: one template over effect and orientation, walking
+// the rows with render/blit_rows.h, and the run primitives they move their
+// runs with. Where the processor has them, the wide kernels of
+// render/blit_wide.cpp move the runs instead (all effects but the plain
+// fill, which memset and word stores already serve well).
 #include <cstring>
 #include <type_traits>
 
 #include "formats/rle.h"
 #include "render/blit.h"
 #include "render/blit_internal.h"
+#include "render/blit_rows.h"
+#include "render/blit_wide.h"
 
 // Runs are mostly short: below 16 bytes the words and single bytes are
 // moved inline, where a library call would cost more than the run.
@@ -170,54 +169,27 @@ inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArg
   }
 }
 
+template <class Effect>
+struct PlainSpan {
+  static constexpr bool pairsRows = false;
+  template <bool reversed>
+  static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+    RleSpan<Effect, reversed>(dst, src, n, args);
+  }
+};
+
 template <class Effect, Orientation O>
 void BlitRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
              const EffectArgs& args) {
-  SpriteClip clip;
-  if (!ClipSprite(x, y, width, height, &clip)) return;
-  constexpr bool reversed = FlipsX(O);
-  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
-  const int64_t pitch = drawTarget.pitch;
-  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
-  const int64_t step = FlipsY(O) ? -pitch : pitch;
-  // Row offset of the visible span's left end.
-  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
-  // Visible source columns: [dropped, end).
-  const int32_t dropped = reversed ? clip.right : clip.left;
-  const int32_t end = dropped + clip.visibleWidth;
-  const bool wholeWidth = clip.left == 0 && clip.right == 0;
-
-  for (int32_t row = 0; row < clip.visibleHeight; ++row, offset += step) {
-    const uint8_t* run = block + RleRowOffset(block, firstRow + row);
-    int32_t runs = run[0] | run[1] << 8;
-    run += 2;
-    uint8_t* line = surface + offset;
-    int32_t p = 0;  // source column of the next run's first pixel, skip included
-    if (wholeWidth) {
-      for (; runs > 0; --runs) {
-        p += run[0];
-        const int32_t n = run[1];
-        RleSpan<Effect, reversed>(reversed ? line + (width - p - n) : line + p, run + 2, n, args);
-        p += n;
-        run += 2 + n;
-      }
-    } else {
-      for (; runs > 0; --runs) {
-        p += run[0];
-        const int32_t n = run[1];
-        const uint8_t* pixels = run + 2;
-        run = pixels + n;
-        if (p >= end) break;  // the rest of the row is past the right edge
-        const int32_t from = p > dropped ? p : dropped;
-        const int32_t to = p + n < end ? p + n : end;
-        if (from < to) {
-          RleSpan<Effect, reversed>(reversed ? line + (end - to) : line + (from - dropped),
-                                    pixels + (from - p), to - from, args);
-        }
-        p += n;
-      }
+#if VANTOR_WIDE_BLITS
+  if constexpr (std::is_same_v<Effect, EffectCopy>) {
+    if (WideBlits()) {
+      WideRle<Effect, O>(x, y, width, height, surface, block, args);
+      return;
     }
   }
+#endif
+  RleRows<PlainSpan<Effect>, O>(x, y, width, height, surface, block, args);
 }
 
 constexpr EffectArgs kNoArgs = {0, nullptr};

@@ -8,6 +8,7 @@
 
 #define WINAPI
 #define CALLBACK
+#define WINAPIV
 #define APIENTRY
 #define FAR
 #define NEAR
@@ -73,6 +74,7 @@ typedef void* HGDIOBJ;
 
 #define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
 #define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define LOWORD(l) ((WORD)((DWORD_PTR)(l) & 0xffff))
 #define HIWORD(l) ((WORD)((DWORD_PTR)(l) >> 16))
 #define LOBYTE(w) ((BYTE)((DWORD_PTR)(w) & 0xff))
@@ -183,6 +185,7 @@ typedef struct tagMSG {
 } MSG, *LPMSG, *PMSG;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 // ---------------------------------------------------------------- windows
 
@@ -200,6 +203,7 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WS_TABSTOP 0x00010000L
 #define WS_GROUP 0x00020000L
 #define WS_OVERLAPPEDWINDOW 0x00CF0000L
+#define WS_EX_DLGMODALFRAME 0x00000001L
 #define WS_EX_TOPMOST 0x00000008L
 #define WS_EX_CLIENTEDGE 0x00000200L
 #define WS_EX_STATICEDGE 0x00020000L
@@ -355,6 +359,37 @@ typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
 #define IDOK 1
 #define IDCANCEL 2
 
+// ---------------------------------------------------------------- dialogs
+
+#define DS_SETFONT 0x40L
+#define DS_MODALFRAME 0x80L
+#define DS_CENTER 0x0800L
+
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_TYPEMASK 0x0000000FL
+
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_TYPEMASK 0x0000001FL
+
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+#define BN_CLICKED 0
+
 // ---------------------------------------------------------------- functions
 
 #ifdef __cplusplus
@@ -391,12 +426,24 @@ BOOL WINAPI GetKeyboardState(PBYTE keyState);
 SHORT WINAPI GetAsyncKeyState(int virtualKey);
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
+                               LPARAM initParam);
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+int WINAPI GetDlgCtrlID(HWND control);
+BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
+UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
+BOOL WINAPI CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId);
 int WINAPI ShowCursor(BOOL show);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HGDIOBJ WINAPI GetStockObject(int object);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
+// Formats as printf does, without floating point, into at most 1,024 bytes
+// including the terminating zero; returns the characters stored.
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 void WINAPI Sleep(DWORD milliseconds);
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);

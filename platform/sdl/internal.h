@@ -28,6 +28,11 @@ bool EnsureVideo();
 bool IsHeadless();
 // The SDL window behind a window handle, or null.
 SDL_Window* SdlWindow(HWND window);
+// A window of the platform's own (a dialog or one of its controls), without a
+// class; `sdl` may be null. Destroyed with DestroyWindow like any other.
+HWND CreateOwnWindow(DWORD style, const std::string& title, WNDPROC proc, SDL_Window* sdl);
+// Gives an SDL window the picture of a registered icon, if `icon` is one.
+void SetWindowIcon(SDL_Window* sdl, HICON icon);
 // The program's main window: the first of its windows still open, which
 // takes the input focus back when our own boxes and dialogs close.
 HWND MainWindow();

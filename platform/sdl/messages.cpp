@@ -102,13 +102,18 @@ void HandleWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST:
       vt::OnSdlFocus(window, false);
       break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      vt::OnDialogExposed(window);
+      break;
     default:
       break;
   }
 }
 
 void QueueMouse(UINT message, uint32_t windowId, int x, int y, uint32_t buttons) {
-  HWND window = vt::WindowFromSdlId(windowId);
+  // Pointer input for no window of ours (a headless dialog has none) goes to
+  // the dialog in front.
+  HWND window = windowId != 0 ? vt::WindowFromSdlId(windowId) : vt::ModalDialogWindow();
   if (window == nullptr) return;
   WPARAM keys = 0;
   if (buttons & SDL_BUTTON_LMASK) keys |= 0x0001;  // MK_LBUTTON
@@ -282,6 +287,22 @@ void PurgeMessagesFor(HWND window) {
   queue.erase(
       std::remove_if(queue.begin(), queue.end(), [&](const Entry& e) { return e.msg.hwnd == window; }),
       queue.end());
+}
+
+void RetargetInput(const std::vector<HWND>& from, HWND to) {
+  std::lock_guard<std::mutex> lock(StateMutex());
+  if (to != nullptr && !IsLiveWindowLocked(to)) to = nullptr;
+  for (auto it = queue.begin(); it != queue.end();) {
+    bool ours = std::find(from.begin(), from.end(), it->msg.hwnd) != from.end();
+    if (!ours || !IsKeyMessage(it->msg.message)) {
+      ++it;
+    } else if (to == nullptr) {
+      it = queue.erase(it);
+    } else {
+      it->msg.hwnd = to;
+      ++it;
+    }
+  }
 }
 
 void MessagesReset() {

@@ -8,7 +8,6 @@ namespace {
 char handleBlock[64];
 
 constexpr int STOCK_OBJECT_COUNT = 20;
-constexpr int ICON_PROGRAM = 102;
 
 int cursorCount = 0;  // shown while zero or more, as the platform counts
 
@@ -21,6 +20,12 @@ bool IsResourceId(LPCSTR name) { return reinterpret_cast<uintptr_t>(name) < 0x10
 }  // namespace
 
 namespace vt {
+
+HICON SystemIcon(int id) {
+  // The system's own icons, 32512 (application) to 32518; only compared.
+  if (id < 32512 || id > 32518) return nullptr;
+  return reinterpret_cast<HICON>(&handleBlock[1]);
+}
 
 void CursorReset() {
   cursorCount = 0;
@@ -42,14 +47,6 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) {
   auto id = reinterpret_cast<uintptr_t>(name);
   if (!IsResourceId(name) || id < 32512 || id > 32651) return nullptr;
   return reinterpret_cast<HCURSOR>(&handleBlock[0]);
-}
-
-HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-  if (!IsResourceId(name)) return nullptr;
-  auto id = reinterpret_cast<uintptr_t>(name);
-  if (instance == nullptr && id >= 32512 && id <= 32518) return reinterpret_cast<HICON>(&handleBlock[1]);
-  if (instance != nullptr && id == ICON_PROGRAM) return reinterpret_cast<HICON>(&handleBlock[2]);
-  return nullptr;
 }
 
 HGDIOBJ WINAPI GetStockObject(int object) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 
+#include "audio.h"
 #include "winstate.h"
 
 namespace {
@@ -19,6 +20,7 @@ struct WindowClass {
   ATOM atom;
   std::string name;
   WNDPROC proc;
+  HICON icon;
 };
 
 // Every window ever made stays allocated until the next reset, so a stale
@@ -64,10 +66,10 @@ const WindowClass* FindClass(LPCSTR name) {
   return nullptr;
 }
 
-ATOM AddClass(LPCSTR name, WNDPROC proc) {
+ATOM AddClass(LPCSTR name, WNDPROC proc, HICON icon) {
   if (name == nullptr || proc == nullptr || IsAtom(name) || name[0] == '\0') return 0;
   if (FindClass(name) != nullptr) return 0;
-  classes.push_back({nextAtom, Lower(name), proc});
+  classes.push_back({nextAtom, Lower(name), proc, icon});
   return nextAtom++;
 }
 
@@ -227,6 +229,28 @@ bool EnsureVideo() {
 
 bool IsHeadless() { return headless; }
 
+HWND CreateOwnWindow(DWORD style, const std::string& title, WNDPROC proc, SDL_Window* sdl) {
+  auto owned = std::make_unique<HWND__>();
+  HWND window = owned.get();
+  window->sdl = sdl;
+  window->proc = proc;
+  window->title = title;
+  window->style = style;
+  window->threadId = GetCurrentThreadId();
+  std::lock_guard<std::mutex> lock(StateMutex());
+  windows.push_back(std::move(owned));
+  return window;
+}
+
+void SetWindowIcon(SDL_Window* sdl, HICON icon) {
+  const resource_script::IconImage* image = IconOfHandle(icon);
+  if (sdl == nullptr || image == nullptr) return;
+  SDL_Surface* surface = MakeIconSurface(*image);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(sdl, surface);
+  SDL_FreeSurface(surface);
+}
+
 SDL_Window* SdlWindow(HWND window) {
   std::lock_guard<std::mutex> lock(StateMutex());
   return IsLiveWindowLocked(window) ? window->sdl : nullptr;
@@ -273,6 +297,7 @@ void WindowReset() {
   focus = nullptr;
   activation = Activation::kNever;
   ownModal = 0;
+  DialogsReset();
   HooksReset();
   MessagesReset();
   KeyboardReset();
@@ -286,12 +311,12 @@ extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wndClass) {
   if (wndClass == nullptr) return 0;
-  return AddClass(wndClass->lpszClassName, wndClass->lpfnWndProc);
+  return AddClass(wndClass->lpszClassName, wndClass->lpfnWndProc, wndClass->hIcon);
 }
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* wndClass) {
   if (wndClass == nullptr || wndClass->cbSize != sizeof(WNDCLASSEXA)) return 0;
-  return AddClass(wndClass->lpszClassName, wndClass->lpfnWndProc);
+  return AddClass(wndClass->lpszClassName, wndClass->lpfnWndProc, wndClass->hIcon);
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
@@ -317,6 +342,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   std::string title = vt::Cp949ToUtf8(window->title.data(), window->title.size());
   window->sdl = SDL_CreateWindow(title.c_str(), left, top, w, h, flags);
   if (window->sdl == nullptr) return nullptr;
+  vt::SetWindowIcon(window->sdl, windowClass->icon);
   {
     std::lock_guard<std::mutex> lock(vt::StateMutex());
     windows.push_back(std::move(owned));
@@ -449,6 +475,7 @@ void UseHeadless() {
 void SetNoDisplay(bool value) { noDisplay.store(value); }
 
 void ResetPlatform() {
+  vt::AudioReset();
   vt::ScreenReset();
   vt::WindowReset();
   noDisplay.store(false);

@@ -27,6 +27,10 @@ void OnInjectedActivation(bool active);
 // Messages (messages.cpp).
 bool QueueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PurgeMessagesFor(HWND window);
+// Keys typed ahead to windows that are going away belong to the window that
+// takes the focus after them, as keyboard input goes to the focus window when
+// it is read; without one they are dropped.
+void RetargetInput(const std::vector<HWND>& from, HWND to);
 void MessagesReset();
 // Registers our SDL event types once; false when SDL's events cannot start.
 bool EnsureEvents();
@@ -53,5 +57,24 @@ void MessageBoxesReset();
 
 // Miscellaneous (misc.cpp).
 void CursorReset();
+HICON SystemIcon(int id);  // LoadIconA with no instance
+
+// Resources (resources.cpp).
+}  // namespace vt
+namespace resource_script {
+struct IconImage;
+}
+namespace vt {
+const resource_script::IconImage* IconOfHandle(HICON handle);
+// A new surface with the icon's pixels (the caller frees it), or null.
+SDL_Surface* MakeIconSurface(const resource_script::IconImage& icon);
+
+// Dialogs (dialog.cpp).
+// The innermost modal dialog running, or null: pointer input that names no
+// window of ours goes there.
+HWND ModalDialogWindow();
+// The windowing system lost a dialog's picture: draw it again.
+void OnDialogExposed(HWND window);
+void DialogsReset();
 
 }  // namespace vt

@@ -8,14 +8,17 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "app/assets.h"
 #include "app/game.h"
 #include "app/options.h"
 #include "display/display.h"
 #include "display/timing.h"
 #include "input/keyboard.h"
 #include "support/headless.h"
+#include "support/options_answer.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +46,7 @@ class Program : public vantor_test::Headless {
   }
   void TearDown() override {
     platform_test::OnScreenUpdate(nullptr);
+    platform_test::OnDialogIdle(nullptr);
     fs::current_path(savedDirectory);
     fs::remove_all(directory);
     Headless::TearDown();
@@ -56,11 +60,16 @@ class Program : public vantor_test::Headless {
     }
     std::fclose(file);
   }
-  // Runs the program: a key ends the help screen, then `frames` frames run
+  static void AnswerOptions(int fallbackMode, std::vector<int> after = {}) {
+    vantor_test::AnswerOptions(fallbackMode, std::move(after));
+  }
+  // Runs the program: the options as the file has them (640 x 480 when it
+  // holds no mode), a key ends the help screen, then `frames` frames run
   // before ESC; `atFrame` sees the screen as each frame presents it (screen
   // updates during start-up are not frames and are not passed on).
-  int Run(uint32_t frames, std::function<void(uint32_t, const platform_test::Screen&)> atFrame = nullptr) {
-    platform_test::InjectKeyPress('A');
+  int Run(uint32_t frames, std::function<void(uint32_t, const platform_test::Screen&)> atFrame = nullptr,
+          bool answerOptions = true) {
+    if (answerOptions) AnswerOptions(4, {'A'});
     updates = 0;
     platform_test::OnScreenUpdate([this, frames, atFrame](uint32_t) {
       ++updates;
@@ -111,6 +120,61 @@ TEST_F(Program, StartsInTheModeTheOptionsFileHolds) {
   EXPECT_EQ(width, 320);
   EXPECT_EQ(height, 200);
   EXPECT_EQ(displayDevice.flags, DISPLAY_BACKBUFFER);
+}
+
+TEST_F(Program, OptionsChosenInTheDialogReachTheDisplayAndTheLoaders) {
+  struct Case {
+    std::vector<int> clicks;
+    int width, height, workWidth;
+    int32_t flags;
+    DWORD spriteMemory;
+  };
+  for (const Case& c : {Case{{1000, 1004, 1005}, 320, 200, 320, DISPLAY_BACKBUFFER, DDSCAPS_VIDEOMEMORY},
+                        Case{{1002}, 640, 480, 512, DISPLAY_WORKSURFACE, DDSCAPS_SYSTEMMEMORY}}) {
+    platform_test::OnDialogIdle([&](HWND dialog, int idle) {
+      if (idle != 0) return;
+      for (int id : c.clicks) platform_test::ClickDialogItem(dialog, id);
+      platform_test::InjectKeyPress(VK_RETURN);
+      platform_test::InjectKeyPress('A');
+    });
+    int width = 0, height = 0;
+    DWORD spriteCaps = 0;
+    EXPECT_EQ(Run(
+                  3,
+                  [&](uint32_t, const platform_test::Screen& screen) {
+                    width = screen.width, height = screen.height;
+                    DDSURFACEDESC desc = {};
+                    desc.dwSize = sizeof desc;
+                    if (imageSprite.surface != nullptr && imageSprite.surface->GetSurfaceDesc(&desc) == DD_OK)
+                      spriteCaps = desc.ddsCaps.dwCaps;
+                  },
+                  false),
+              0);
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_EQ(displayDevice.workWidth, c.workWidth);
+    EXPECT_EQ(displayDevice.flags, c.flags);
+    EXPECT_NE(spriteCaps & c.spriteMemory, 0u);
+    platform_test::ResetPlatform();
+    platform_test::UseHeadless();
+    ResetGameState();
+    gameConfig = {};
+  }
+}
+
+TEST_F(Program, CancelledOptionsEndTheProgramBeforeTheDisplay) {
+  WriteConfig({2, 1, 1, 1, 1});
+  platform_test::OnDialogIdle([](HWND dialog, int idle) {
+    if (idle != 0) return;
+    platform_test::ClickDialogItem(dialog, 1003);  // a mode chosen, then cancelled
+    platform_test::InjectKeyPress(VK_ESCAPE);
+  });
+  platform_test::OnScreenUpdate([this](uint32_t) { ++updates; });
+  EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
+  EXPECT_EQ(gameConfig.videoMode, 0);
+  EXPECT_EQ(updates, 0u);
+  EXPECT_EQ(displayDevice.directDraw, nullptr);
+  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
 }
 
 TEST_F(Program, VAndFToggleAndPresentationFollowsVsync) {
@@ -188,6 +252,7 @@ TEST_F(Program, BuildsTheAlphaTableOnceWithItsNoticesAndShowsTheImagePalette) {
 
 TEST_F(Program, MissingImageEndsWithTheLoadersMessage) {
   fs::remove("test.bmp");
+  AnswerOptions(4);
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   auto boxes = platform_test::TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
@@ -196,7 +261,7 @@ TEST_F(Program, MissingImageEndsWithTheLoadersMessage) {
 }
 
 TEST_F(Program, EscapeOnTheHelpScreenEndsAtOnce) {
-  platform_test::InjectKeyPress(VK_ESCAPE);
+  AnswerOptions(4, {VK_ESCAPE});
   updates = 0;
   platform_test::OnScreenUpdate([this](uint32_t) { ++updates; });
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
@@ -207,6 +272,7 @@ TEST_F(Program, EscapeOnTheHelpScreenEndsAtOnce) {
 
 TEST_F(Program, MissingFontPackEndsWithTheMessage) {
   fs::remove("font.rsf");
+  AnswerOptions(4);
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   auto boxes = platform_test::TakeMessageBoxes();
   ASSERT_FALSE(boxes.empty());
@@ -222,6 +288,7 @@ TEST_F(Program, DamagedFontPackEndsWithTheMessage) {
     ASSERT_EQ(ftruncate(fileno(file), size / 3), 0);
     std::fclose(file);
   }
+  AnswerOptions(4);
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   auto boxes = platform_test::TakeMessageBoxes();
   ASSERT_FALSE(boxes.empty());
@@ -230,6 +297,7 @@ TEST_F(Program, DamagedFontPackEndsWithTheMessage) {
 
 TEST_F(Program, UnknownVideoModeFailsTheDisplay) {
   WriteConfig({7, 0, 0, 0, 0});
+  AnswerOptions(0);  // no radio button shows 7, and OK takes it as it is
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   auto boxes = platform_test::TakeMessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
@@ -237,13 +305,16 @@ TEST_F(Program, UnknownVideoModeFailsTheDisplay) {
   EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
 }
 
-TEST_F(Program, NoDisplayAtAllEndsWithTheMessages) {
+TEST_F(Program, NoDisplayAtAllEndsQuietly) {
+  // Nothing could show the options dialog, so no mode is chosen: the program
+  // ends before it touches the display.
   platform_test::SetNoDisplay(true);
+  WriteConfig({4, 0, 0, 0, 0});
   EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT), 0);
   platform_test::SetNoDisplay(false);
-  auto boxes = platform_test::TakeMessageBoxes();
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1], "Message|ERROR : Game initializing error!!");
+  EXPECT_EQ(gameConfig.videoMode, 0);
+  EXPECT_TRUE(platform_test::TakeMessageBoxes().empty());
+  EXPECT_EQ(displayDevice.directDraw, nullptr);
 }
 
 // Ink of one colour in rows [top, bottom) from column `from` on: how much,

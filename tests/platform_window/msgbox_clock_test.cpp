@@ -1,6 +1,7 @@
 // Message boxes without a display, code page 949 text, the millisecond clock
 // and the small resources.
 #include <mmsystem.h>
+#include <vantor/resource_script.h>
 
 #include <cstdlib>
 #include <random>
@@ -134,7 +135,17 @@ TEST_F(Headless, CursorCountsAndResourcesExist) {
   EXPECT_EQ(ShowCursor(TRUE), -1);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   EXPECT_NE(instance, nullptr);
+  // The program's icons are the ones its resources register.
+  static const char* const rows[] = {"ab", "b."};
+  static const uint32_t colors[] = {0xFF112233, 0xFF445566};
+  static const resource_script::IconImage icon = {102, 2, 2, rows, "ab", colors};
+  resource_script::RegisterIcon(icon);
   EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(102)), nullptr);
+  uint32_t pixels[4] = {};
+  ASSERT_TRUE(resource_script::IconPixels(icon, pixels));
+  EXPECT_EQ(pixels[0], 0xFF112233u);
+  EXPECT_EQ(pixels[2], 0xFF445566u);
+  EXPECT_EQ(pixels[3], 0u);  // transparent
   EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
   EXPECT_EQ(LoadIconA(instance, MAKEINTRESOURCEA(555)), nullptr);
   EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);

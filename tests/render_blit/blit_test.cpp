@@ -12,10 +12,12 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/alpha.h"
 #include "formats/rle.h"
+#include "render/blit_wide.h"
 #if __has_include("formats/rle_encode.h")
 #include "formats/rle_encode.h"
 #define HAVE_RLE_ENCODER 1
@@ -330,10 +332,19 @@ void CheckDraw(const Canvas& canvas, const Frame& f, const Draw& d) {
   ASSERT_EQ(at, -1) << Describe(canvas, f, d, at);
 }
 
-class BlitModel : public ::testing::TestWithParam<bool> {};
+// Storage (raw or run-length) and the kernels: the wide ones where the
+// processor has them, and the plain ones, which it always has.
+class BlitModel : public ::testing::TestWithParam<std::tuple<bool, bool>> {
+ protected:
+  void SetUp() override {
+    if (std::get<1>(GetParam()) && !UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
+    if (!std::get<1>(GetParam())) UseWideBlits(false);
+  }
+  void TearDown() override { UseWideBlits(true); }
+};
 
 TEST_P(BlitModel, EveryRoutineMatchesTheMappingRule) {
-  const bool rle = GetParam();
+  const bool rle = std::get<0>(GetParam());
   std::mt19937 random(rle ? 1234 : 4321);
   FillAlphaTable(77);
   const int cases = Cases(600);
@@ -367,8 +378,11 @@ TEST_P(BlitModel, EveryRoutineMatchesTheMappingRule) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, BlitModel, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "RunLength" : "Raw"; });
+INSTANTIATE_TEST_SUITE_P(Storage, BlitModel, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "RunLength" : "Raw") +
+                                  (std::get<1>(info.param) ? "Wide" : "Plain");
+                         });
 
 #ifdef HAVE_RLE_ENCODER
 // The same image raw and run-length encoded draws the same bytes, for every

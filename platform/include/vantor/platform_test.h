@@ -5,6 +5,7 @@
 #pragma once
 
 #include <ddraw.h>
+#include <dsound.h>
 #include <windows.h>
 
 #include <array>
@@ -18,6 +19,39 @@ namespace platform_test {
 // Choose SDL's offscreen video and dummy audio drivers. Call before the
 // first window is created.
 void UseHeadless();
+// Capture the audio device's output instead of playing it: SDL's disk driver
+// writes the mix (16-bit stereo, native byte order, at AudioOutputRate()) to
+// `path` as fast as it is rendered. Call after UseHeadless, before the device
+// opens; the file is complete once the device has closed again.
+void UseAudioCapture(const std::string& path);
+// Pretend the machine has no audio device: DirectSoundCreate answers
+// DSERR_NODRIVER and the sequencer cannot open.
+void SetNoAudio(bool noAudio);
+// Frames the mixer has produced since the process started.
+uint64_t AudioFramesMixed();
+// Frames per second of the open audio device, 0 when it is closed.
+int AudioOutputRate();
+// Holds the device's own callback back (true) or lets it run again, and runs
+// one pass of the same mixing on the caller's thread into `out` (`frames`
+// stereo frames): for measuring the callback's cost.
+void PauseAudioDevice(bool paused);
+void RunAudioCallback(int16_t* out, int frames);
+// Use this SoundFont for MIDI instead of the system's (an empty path brings
+// the system's back; a missing file means there is none).
+void SetSoundFont(const std::string& path);
+// Force a sound buffer into the lost state, or make the next `count` buffers
+// created start out lost.
+void ForceSoundBufferLost(IDirectSoundBuffer* buffer);
+void LoseNewSoundBuffers(int count);
+// Media control command strings sent so far, oldest first, with their
+// notification window and result; the list is emptied by the call.
+struct MciCommand {
+  std::string command;
+  HWND callback;
+  MCIERROR result;
+};
+std::vector<MciCommand> TakeMciCommands();
+
 // Pretend the machine has no display at all: creating a window or a
 // DirectDraw object fails as it would without one.
 void SetNoDisplay(bool noDisplay);
@@ -64,6 +98,31 @@ void ForceSurfaceLost(IDirectDrawSurface* surface);
 // Make `count` surface creations fail, once `after` more have succeeded
 // (count 0 turns it off).
 void FailNextSurfaceCreations(int count, int after = 0);
+
+// Modal dialogs. The callback runs on the program's thread each time the
+// dialog in front has dealt with all the input it was given and would wait for
+// more (`idleCount` counts from 0 for each dialog): tests read it and inject
+// the next input from there. An empty function stops the calls.
+void OnDialogIdle(std::function<void(HWND dialog, int idleCount)> callback);
+// The dialog's picture as drawn, in its own pixels before the window's scale:
+// 0xAARRGGBB, frame and caption included.
+struct DialogPicture {
+  int width = 0;
+  int height = 0;
+  int scale = 1;  // of the window on screen
+  std::vector<uint32_t> pixels;
+};
+bool ReadDialog(HWND dialog, DialogPicture& picture);
+// A control's rectangle in the dialog's picture; id 0 is the caption's close
+// box.
+bool DialogItemRect(HWND dialog, int id, RECT* rect);
+// The pointer over the dialog in front, at a point of its picture; the events
+// go through the same path as real SDL input.
+void InjectMouseMove(int x, int y, bool leftDown);
+void InjectMouseButton(int x, int y, bool down);
+void InjectMouseClick(int x, int y);  // move there, press, release
+// Clicks a control where a user would: on its box or face.
+bool ClickDialogItem(HWND dialog, int id);
 
 // Message boxes shown so far, "caption|text" in UTF-8 (the program's code
 // page 949 converted), oldest first; the list is emptied by the call.

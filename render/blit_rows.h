@@ -1,0 +1,130 @@
+// The row walks of the raw and run-length blits, over a row or span kernel
+// given as a policy: `Kernel::template Draw<reversed>(dst, src, n, args)`
+// draws n pixels whose leftmost destination byte is dst from the source bytes
+// at src, src[0] at the right end when reversed. The plain blits and the wide
+// ones (render/blit_wide.cpp, compiled for other instructions) share them, so
+// each gets the walk inlined around its own kernels. Internal to render/.
+#pragma once
+
+#include <cstdint>
+
+#include "formats/rle.h"
+#include "render/blit.h"
+#include "render/drawtarget.h"
+#include "render/effects.h"
+
+// Each visible source row is a contiguous run of V bytes; it lands on a
+// contiguous run of V destination bytes, forwards or (mirrored left-right)
+// backwards, so a row is one kernel call and the orientation only picks the
+// first source row, the row step and the kernel's direction.
+template <class Kernel, Orientation O, class Args>
+inline void RawRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
+                    const Args& args) {
+  SpriteClip clip;
+  if (!ClipSprite(x, y, width, height, &clip)) return;
+  // Source columns dropped at a row's start, and the first source row used:
+  // the mirrored sides swap which destination overflow they come from.
+  const int32_t firstColumn = FlipsX(O) ? clip.right : clip.left;
+  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
+  const uint8_t* src = pixels + (int64_t{firstRow} * width + firstColumn);
+
+  const int64_t pitch = drawTarget.pitch;
+  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
+  const int64_t step = FlipsY(O) ? -pitch : pitch;
+  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
+  for (int32_t row = 0; row < clip.visibleHeight; ++row) {
+    Kernel::template Draw<FlipsX(O)>(surface + offset, src + int64_t{row} * width, clip.visibleWidth, args);
+    offset += step;
+  }
+}
+
+// Source rows are always read top to bottom, each found through the row
+// table, so a row whose runs end before the frame's width (or that has none)
+// costs nothing and cannot throw the following rows off. Runs are drawn as
+// whole spans; only a row cut by the left or right clip edge trims its runs
+// to the visible columns.
+template <class Kernel, Orientation O, class Args>
+inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
+                    const Args& args) {
+  SpriteClip clip;
+  if (!ClipSprite(x, y, width, height, &clip)) return;
+  constexpr bool reversed = FlipsX(O);
+  const int32_t firstRow = FlipsY(O) ? clip.bottom : clip.top;
+  const int64_t pitch = drawTarget.pitch;
+  const int64_t destY = FlipsY(O) ? int64_t{y} + height - 1 - clip.bottom : int64_t{y} + clip.top;
+  const int64_t step = FlipsY(O) ? -pitch : pitch;
+  // Row offset of the visible span's left end.
+  int64_t offset = destY * pitch + (int64_t{x} + clip.left);
+  // Visible source columns: [dropped, end).
+  const int32_t dropped = reversed ? clip.right : clip.left;
+  const int32_t end = dropped + clip.visibleWidth;
+  const bool wholeWidth = clip.left == 0 && clip.right == 0;
+
+  // One run of a whole-width row: `at` is the destination just past the
+  // previous run (mirrored, just before it).
+  auto step1 = [&](const uint8_t*& run, uint8_t*& at) {
+    const int32_t n = run[1];
+    if constexpr (reversed) {
+      at -= run[0] + n;
+      Kernel::template Draw<true>(at, run + 2, n, args);
+    } else {
+      at += run[0];
+      Kernel::template Draw<false>(at, run + 2, n, args);
+      at += n;
+    }
+    run += 2 + n;
+  };
+  auto start = [&](int32_t row, const uint8_t*& run) {
+    run = block + RleRowOffset(block, firstRow + row);
+    const int32_t runs = run[0] | run[1] << 8;
+    run += 2;
+    return runs;
+  };
+  int32_t row = 0;
+  if (Kernel::pairsRows && wholeWidth && (pitch < 0 ? -pitch : pitch) >= width) {
+    // Each run's place depends on the one before it, a chain of loads as
+    // long as the row. Two rows walked side by side run two chains at once;
+    // their bytes are apart, so the order of their writes does not matter.
+    // Kernels that branch on the run length lose more to the mixed branch
+    // history than they gain, so a kernel chooses (`pairsRows`).
+    // Mirrored, a run's right end lands `width - p` bytes into the row,
+    // where p is the source column just past it.
+    for (; row + 2 <= clip.visibleHeight; row += 2, offset += 2 * step) {
+      const uint8_t *runA, *runB;
+      int32_t runsA = start(row, runA), runsB = start(row + 1, runB);
+      uint8_t* atA = surface + offset + (reversed ? width : 0);
+      uint8_t* atB = atA + step;
+      for (; runsA > 0 && runsB > 0; --runsA, --runsB) {
+        step1(runA, atA);
+        step1(runB, atB);
+      }
+      for (; runsA > 0; --runsA) step1(runA, atA);
+      for (; runsB > 0; --runsB) step1(runB, atB);
+    }
+  }
+  for (; row < clip.visibleHeight; ++row, offset += step) {
+    const uint8_t* run;
+    int32_t runs = start(row, run);
+    uint8_t* line = surface + offset;
+    if (wholeWidth) {
+      uint8_t* at = reversed ? line + width : line;
+      for (; runs > 0; --runs) step1(run, at);
+    } else {
+      int32_t p = 0;  // source column of the next run's first pixel, skip included
+      for (; runs > 0; --runs) {
+        p += run[0];
+        const int32_t n = run[1];
+        const uint8_t* pixels = run + 2;
+        run = pixels + n;
+        if (p >= end) break;  // the rest of the row is past the right edge
+        const int32_t from = p > dropped ? p : dropped;
+        const int32_t to = p + n < end ? p + n : end;
+        if (from < to) {
+          Kernel::template Draw<reversed>(reversed ? line + (end - to) : line + (from - dropped),
+                                          pixels + (from - p), to - from, args);
+        }
+        p += n;
+      }
+    }
+  }
+}

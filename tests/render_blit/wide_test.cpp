@@ -1,0 +1,131 @@
+// The wide kernels against the plain ones (which the model tests check on
+// every processor) where the wide ones work in batches and pairs of rows:
+// rows longer than a batch, more rows than a batch holds, rows closer
+// together than the frame is wide, odd row counts and cut rows.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/alpha.h"
+#include "formats/rle_encode.h"
+#include "render/blit.h"
+#include "render/blit_wide.h"
+
+namespace {
+
+class WideKernels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
+    std::mt19937 random(17);
+    for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+  }
+  void TearDown() override { UseWideBlits(true); }
+};
+
+std::vector<uint8_t> Pixels(std::mt19937& random, int32_t w, int32_t h) {
+  std::vector<uint8_t> pixels(size_t(w) * h);
+  for (auto& p : pixels) p = random() % 3 == 0 ? 0 : static_cast<uint8_t>(random());
+  return pixels;
+}
+
+// A destination of `rows` rows `pitch` apart, `span` bytes each (rows
+// overlap when the pitch is smaller), filled with noise; the clip rectangle
+// is all of it.
+struct Target {
+  int32_t pitch, span, rows;
+  std::vector<uint8_t> bytes;
+  Target(std::mt19937& random, int32_t pitch_, int32_t span_, int32_t rows_)
+      : pitch(pitch_), span(span_), rows(rows_), bytes(size_t(pitch_) * (rows_ - 1) + span_) {
+    for (auto& b : bytes) b = static_cast<uint8_t>(random());
+  }
+};
+
+// Draws with the plain and then the wide kernels onto copies of the target
+// and compares them byte for byte.
+template <class Draw>
+void Compare(const Target& t, const std::string& what, Draw draw) {
+  SetClipRect(0, 0, t.span - 1, t.rows - 1);
+  drawTarget.pitch = t.pitch;
+  std::vector<uint8_t> plain = t.bytes, wide = t.bytes;
+  UseWideBlits(false);
+  draw(plain.data());
+  UseWideBlits(true);
+  draw(wide.data());
+  ASSERT_NE(plain, t.bytes) << what << ": nothing drawn";
+  size_t at = 0;
+  while (at < plain.size() && plain[at] == wide[at]) ++at;
+  ASSERT_EQ(at, plain.size()) << what << ": first difference at byte " << at;
+}
+
+SpriteFrame Sprite(int32_t w, int32_t h, bool compressed, const std::vector<uint8_t>& data) {
+  SpriteFrame f{};
+  f.frameCount = 1;
+  f.compressed = compressed;
+  f.width = w;
+  f.height = h;
+  f.dataSize = int32_t(data.size());
+  f.pixels = const_cast<uint8_t*>(data.data());
+  return f;
+}
+
+struct Shape {
+  int32_t w, h, pitch, x, y;
+};
+
+// The raw blends at the table's first and last level, in every orientation.
+TEST_F(WideKernels, RawBlendsInBatches) {
+  std::mt19937 random(5);
+  const Shape shapes[] = {
+      {3000, 3, 3000, 0, 0},   // rows longer than a batch
+      {2100, 2, 2200, -30, 0},  // cut on the left, still longer
+      {7, 600, 9, 0, -20},      // more rows than a batch holds
+      {40, 30, 24, 0, 0},       // rows overlap
+      {40, 30, 24, -9, 3},
+  };
+  for (const Shape& s : shapes) {
+    const std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
+    const Target target(random, s.pitch, s.w, s.h);
+    for (int32_t flags = 0; flags < 16; ++flags) {
+      if (!(flags & DRAW_BLEND)) continue;
+      for (int32_t level : {0, 6}) {
+        const std::string what = std::to_string(s.w) + " x " + std::to_string(s.h) + " pitch " +
+                                 std::to_string(s.pitch) + " flags " + std::to_string(flags) + " level " +
+                                 std::to_string(level);
+        const SpriteFrame frame = Sprite(s.w, s.h, false, pixels);
+        Compare(target, what, [&](uint8_t* d) { DrawSprite(s.x, s.y, d, &frame, flags, 0x5A, level); });
+        if (HasFatalFailure()) return;
+      }
+    }
+  }
+}
+
+// Run-length copies: odd and even row counts (rows go in pairs), rows that
+// overlap, rows cut on either side.
+TEST_F(WideKernels, RunLengthCopiesInPairsOfRows) {
+  std::mt19937 random(8);
+  const Shape shapes[] = {
+      {64, 44, 64, 0, 0}, {64, 45, 70, 0, 0}, {300, 7, 300, 0, 0}, {50, 21, 20, 0, 0}, {64, 44, 64, -5, 2},
+      {64, 44, 64, 7, -3},
+  };
+  for (const Shape& s : shapes) {
+    std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
+    // Some empty rows and some rows of one long run.
+    for (int32_t x = 0; x < s.w; ++x) pixels[size_t(s.w) + x] = 0;
+    for (int32_t x = 0; x < s.w; ++x) pixels[size_t(s.w) * 2 + x] = static_cast<uint8_t>(1 + x % 200);
+    const std::vector<uint8_t> block = EncodeRleFrame(pixels.data(), s.w, s.h);
+    const Target target(random, s.pitch, s.w, s.h);
+    for (int32_t flags : {0, 1, 2, 3}) {  // as is and the three mirrors
+      const std::string what = std::to_string(s.w) + " x " + std::to_string(s.h) + " pitch " +
+                               std::to_string(s.pitch) + " at " + std::to_string(s.x) + ", " +
+                               std::to_string(s.y) + " flags " + std::to_string(flags);
+      const SpriteFrame frame = Sprite(s.w, s.h, true, block);
+      Compare(target, what, [&](uint8_t* d) { DrawSprite(s.x, s.y, d, &frame, flags, 0, 0); });
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+}  // namespace
