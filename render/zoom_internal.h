@@ -72,12 +72,41 @@ inline void ZoomColumnMap(int32_t* map, int32_t srcWidth, int32_t dstWidth, bool
     map[flipX ? dstWidth - 1 - j : j] = static_cast<int32_t>(step.index);
 }
 
-// out[j] = row[map[j]] for the n places of a row: the portable gather, and
-// the one chosen at run time for this processor (wider vector code where it
-// has it).
-void ZoomGatherPlain(uint8_t* out, const uint8_t* row, const int32_t* map, int32_t n);
-using ZoomGatherFunction = void (*)(uint8_t* out, const uint8_t* row, const int32_t* map, int32_t n);
-extern const ZoomGatherFunction zoomGather;
+// The first place, in walk order, that each of s source columns is shown
+// at: start[k] = floor(k * d / s), and start[s] = d.
+inline void ZoomColumnStarts(int32_t* start, int32_t s, int32_t d) {
+  const int32_t quotient = d / s, rest = d % s;
+  int32_t place = 0, remainder = 0;
+  for (int32_t k = 0; k < s; ++k) {
+    start[k] = place;
+    place += quotient;
+    remainder += rest;
+    if (remainder >= s) {
+      remainder -= s;
+      ++place;
+    }
+  }
+  start[s] = d;
+}
+
+// Gathering a raw source row into destination order: out[j] = row[map[j]]
+// for the block's places. The plan is made once per call. Where the
+// processor has a byte shuffle (SSSE3, looked up at run time), each group of
+// 16 places whose source columns lie within 16 or 32 bytes is gathered with
+// one or two shuffles of bytes loaded from the row; the rest one by one.
+struct ZoomGatherPlan {
+  static constexpr int32_t GROUPS = ZOOM_ROW_MAX / 16;
+  const int32_t* map;
+  int32_t width;
+  int32_t vectorGroups;  // groups 0 .. vectorGroups - 1 have a kind
+  uint8_t kind[GROUPS];  // 1 or 2 shuffles, 0 one by one
+  int32_t at[GROUPS];    // where the group's bytes are loaded from
+  alignas(16) uint8_t control[GROUPS][2][16];
+};
+// `readable`: the bytes that may be read from the start of each row given
+// to the gather (the rest of the source row).
+void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int32_t readable);
+void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row);
 
 template <class Effect>
 constexpr bool UsesSource() {

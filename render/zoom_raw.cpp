@@ -22,10 +22,12 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
     int32_t map[ZOOM_ROW_MAX];
     alignas(16) uint8_t scaled[ZOOM_ROW_MAX];
     ZoomColumnMap(map, block.srcWidth, width, FlipsX(O));
+    ZoomGatherPlan plan;
+    ZoomPlanGather(&plan, map, width, srcWidth - block.firstColumn);
     int64_t gathered = -1;
     for (int32_t j = 0; j < block.dstHeight; ++j, row += step, rows.Next()) {
       if (rows.index != gathered) {
-        zoomGather(scaled, first + rows.index * srcWidth, map, width);
+        ZoomGather(plan, scaled, first + rows.index * srcWidth);
         gathered = rows.index;
       }
       ZoomApplyRow<Effect, false>(row, scaled, nullptr, width, args);

@@ -1,45 +1,54 @@
 // Scaled blits of run-length frames: one template over effect and
 // orientation. Each source row that shows is found through its own row
-// offset; the runs inside the row's visible window are decoded into a source
-// row buffer (bytes, and which of them are opaque), whose columns are then
-// gathered into destination order through the call's column map. A `skip`
-// stretch costs one addition, however long, and decoding stops at the run
-// that crosses the window's end. Rows that no destination row shows, and rows
+// offset; the runs inside the row's visible window are scaled straight into
+// destination order: each run covers the places its first and last column
+// start at, and its pixels are picked through the call's column map. A
+// `skip` stretch costs one addition, however long, and decoding stops at the
+// run that crosses the window's end. Rows that no destination row shows, and rows
 // cut off by the clip rectangle, are never read.
 #include <algorithm>
 
 #include "formats/rle.h"
+#include "render/blit.h"
 #include "render/zoom.h"
 #include "render/zoom_internal.h"
 
 namespace {
 
-// Source columns [first, first + count) of row `row` into value / opaque,
-// indexed from `first`. Values of transparent columns are left as they were;
-// the solid effects need no values at all.
-template <bool values>
-void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, uint8_t* value,
-                  uint8_t* opaque) {
-  std::memset(opaque, 0, static_cast<size_t>(count));
+// Scales one source row into destination order: opaque[j] is 0xFF where
+// place j of the block shows a run pixel, value[j] that pixel (the solid
+// effects need no values). Only the window of source columns
+// [first, first + count) is looked at; `map` gives each place's source column
+// in it, `start` the first place (in walk order) of each column.
+template <bool values, bool flipX>
+void ScaleRow(const uint8_t* block, int32_t row, int32_t first, int32_t count, const int32_t* map,
+              const int32_t* start, int32_t width, uint8_t* value, uint8_t* opaque) {
+  std::memset(opaque, 0, static_cast<size_t>(width));
   const uint8_t* run = block + RleRowOffset(block, row);
   int32_t runs = run[0] | run[1] << 8;
   run += 2;
   const int32_t end = first + count;
   int32_t p = 0;  // source column reached
   for (; runs > 0; --runs) {
-    p += run[0];
+    p += run[0];  // a skip, however long, is one addition
     const int32_t n = run[1];
     const uint8_t* pixels = run + 2;
     run = pixels + n;
     if (p >= end) break;
-    const int32_t from = std::max(p, first), to = std::min(p + n, end);
+    const int32_t from = std::max(p, first) - first, to = std::min(p + n, end) - first;
     if (from < to) {
-      if constexpr (values)
-        std::memcpy(value + (from - first), pixels + (from - p), static_cast<size_t>(to - from));
-      std::memset(opaque + (from - first), 0xFF, static_cast<size_t>(to - from));
+      const int32_t b0 = flipX ? width - start[to] : start[from],
+                    b1 = flipX ? width - start[from] : start[to];
+      if (b0 < b1) {
+        FillRun(opaque + b0, 0xFF, b1 - b0);
+        if constexpr (values) {
+          const int32_t shift = first - p;  // window column k is pixels[k + shift]
+          for (int32_t j = b0; j < b1; ++j) value[j] = pixels[map[j] + shift];
+        }
+      }
     }
     p += n;
-    if (p >= end) break;
+    if (p >= end) break;  // the rest of the row is past the window
   }
 }
 
@@ -55,18 +64,16 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
 
   if (width <= ZOOM_ROW_MAX && clip.srcWidth <= ZOOM_ROW_MAX) {
     constexpr bool values = UsesSource<Effect>();
-    int32_t map[ZOOM_ROW_MAX];
-    alignas(16) uint8_t windowValue[ZOOM_ROW_MAX], windowOpaque[ZOOM_ROW_MAX];
+    int32_t map[ZOOM_ROW_MAX], start[ZOOM_ROW_MAX + 1];
     alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
     ZoomColumnMap(map, clip.srcWidth, width, FlipsX(O));
-    int64_t decoded = -1;
+    ZoomColumnStarts(start, clip.srcWidth, width);
+    int64_t scaled = -1;
     for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
-      if (rows.index != decoded) {
-        DecodeWindow<values>(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
-                             clip.srcWidth, windowValue, windowOpaque);
-        if constexpr (values) zoomGather(value, windowValue, map, width);
-        zoomGather(opaque, windowOpaque, map, width);
-        decoded = rows.index;
+      if (rows.index != scaled) {
+        ScaleRow<values, FlipsX(O)>(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
+                                    clip.srcWidth, map, start, width, value, opaque);
+        scaled = rows.index;
       }
       ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
     }

@@ -132,8 +132,10 @@ TEST_P(ZoomModel, EveryOperationDrawsWhatTheSteppingRuleMaps) {
     d.dh = ZoomSize(random, h);
     d.x = wide ? int64_t{cl} - int32_t(random() % 30) : Corner(random, cl, cw, d.dw);
     d.y = Corner(random, ct, ch, d.dh);
-    if (!d.named) {
-      // The centre must be an int32 too.
+    if (d.named) {
+      d.x = std::clamp<int64_t>(d.x, INT32_MIN, INT32_MAX);
+    } else {
+      // The centre must be an int32 (the corner may then lie beyond the range).
       d.x = std::clamp<int64_t>(d.x, int64_t{INT32_MIN} - (d.dw >> 1), int64_t{INT32_MAX} - (d.dw >> 1));
       d.y = std::clamp<int64_t>(d.y, int64_t{INT32_MIN} - (d.dh >> 1), int64_t{INT32_MAX} - (d.dh >> 1));
     }
