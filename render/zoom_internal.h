@@ -2,13 +2,14 @@
 // step, the stepping of destination places onto source indices, and the row
 // kernels. Internal to render/.
 //
-// Both families draw the visible block one destination row at a time. A
-// source row that lands on several destination rows is scaled once into a
-// row buffer (its bytes, and for run-length rows which of them are opaque,
-// already in destination order) and that buffer is then applied to each of
-// those rows; a source row that lands on none is never read. The pixels are
-// the same as stepping the source row once per destination row, because the
-// scaled row does not depend on what is underneath.
+// Both families draw the visible block one destination row at a time.
+// Raw rows, and run-length rows that are copied or blended, are scaled once
+// per source row into a row buffer (bytes, and for run-length rows which of
+// them are opaque, already in destination order) that is then applied to
+// each destination row the source row lands on; a source row that lands on
+// none is never read. The pixels are the same as stepping the source row
+// once per destination row, because the scaled row does not depend on what
+// is underneath.
 #pragma once
 
 #include <cstddef>

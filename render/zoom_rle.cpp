@@ -1,12 +1,14 @@
 // Scaled blits of run-length frames: one template over effect and
 // orientation. Each source row that shows is found through its own row
-// offset; the runs inside the row's visible window are scaled straight into
-// destination order: each run covers the places its first and last column
-// start at, and its pixels are picked through the call's column map. A
-// `skip` stretch costs one addition, however long, and decoding stops at the
-// run that crosses the window's end. Rows that no destination row shows, and rows
-// cut off by the clip rectangle, are never read.
+// offset, and only the runs inside its visible window are decoded, stopping
+// at the run that crosses the window's end; a `skip` stretch costs one
+// addition, however long. Copied and blended rows are put in raw form once
+// and then go the raw frames' way (vector gather into destination order,
+// applied to each destination row they land on); single-colour rows need no
+// pixel bytes, so each run simply fills the places it covers, row by row. Rows that no destination row shows,
+// and rows cut off by the clip rectangle, are never read.
 #include <algorithm>
+#include <type_traits>
 
 #include "formats/rle.h"
 #include "render/blit.h"
@@ -15,41 +17,123 @@
 
 namespace {
 
-// Scales one source row into destination order: opaque[j] is 0xFF where
-// place j of the block shows a run pixel, value[j] that pixel (the solid
-// effects need no values). Only the window of source columns
-// [first, first + count) is looked at; `map` gives each place's source column
-// in it, `start` the first place (in walk order) of each column.
-template <bool values, bool flipX>
-void ScaleRow(const uint8_t* block, int32_t row, int32_t first, int32_t count, const int32_t* map,
-              const int32_t* start, int32_t width, uint8_t* value, uint8_t* opaque) {
-  std::memset(opaque, 0, static_cast<size_t>(width));
+// The places [0, n) of `dst` that one run covers, for the single-colour
+// effects.
+template <class Effect>
+inline void RunSpan(uint8_t* dst, int32_t n, const EffectArgs& args) {
+  if constexpr (std::is_same_v<Effect, EffectSolid>) {
+    FillRun(dst, args.colour, n);
+  } else {
+    static_assert(std::is_same_v<Effect, EffectSolidBlend>);
+    BlendColourRun(dst, args.colour, n, args.blend);
+  }
+}
+
+// Draws one source row, scaled, in a single colour into the destination row
+// whose leftmost place is `dst`. Only the window of source columns
+// [first, first + count) is looked at; `start` gives the first place, in
+// walk order, of each column in it. Each run covers the places from its
+// first column's start to its end's, so skips, however long, cost one
+// addition and nothing is written for them.
+template <class Effect, bool flipX>
+void ScaledRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count,
+               const int32_t* start, int32_t width, const EffectArgs& args) {
   const uint8_t* run = block + RleRowOffset(block, row);
   int32_t runs = run[0] | run[1] << 8;
   run += 2;
   const int32_t end = first + count;
   int32_t p = 0;  // source column reached
   for (; runs > 0; --runs) {
-    p += run[0];  // a skip, however long, is one addition
+    p += run[0];
     const int32_t n = run[1];
-    const uint8_t* pixels = run + 2;
-    run = pixels + n;
+    run += 2 + n;  // the pixel bytes are not needed
     if (p >= end) break;
     const int32_t from = std::max(p, first) - first, to = std::min(p + n, end) - first;
     if (from < to) {
       const int32_t b0 = flipX ? width - start[to] : start[from],
                     b1 = flipX ? width - start[from] : start[to];
-      if (b0 < b1) {
-        FillRun(opaque + b0, 0xFF, b1 - b0);
-        if constexpr (values) {
-          const int32_t shift = first - p;  // window column k is pixels[k + shift]
-          for (int32_t j = b0; j < b1; ++j) value[j] = pixels[map[j] + shift];
-        }
-      }
+      if (b0 < b1) RunSpan<Effect>(dst + b0, b1 - b0, args);
     }
     p += n;
     if (p >= end) break;  // the rest of the row is past the window
   }
+}
+
+// Exactly n bytes (n up to 255), with moves of one size that overlap in the
+// middle: runs are short, and a library call would cost more than most.
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (n >= 16) {
+    uint8_t chunk[16];
+    for (int32_t i = 0; i + 16 < n; i += 16) {
+      std::memcpy(chunk, src + i, 16);
+      std::memcpy(dst + i, chunk, 16);
+    }
+    std::memcpy(chunk, src + n - 16, 16);
+    std::memcpy(dst + n - 16, chunk, 16);
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, src, 8);
+    std::memcpy(&tail, src + n - 8, 8);
+    std::memcpy(dst, &head, 8);
+    std::memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    std::memcpy(dst, &head, 4);
+    std::memcpy(dst + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head, tail;
+    std::memcpy(&head, src, 2);
+    std::memcpy(&tail, src + n - 2, 2);
+    std::memcpy(dst, &head, 2);
+    std::memcpy(dst + n - 2, &tail, 2);
+  } else if (n == 1) {
+    dst[0] = src[0];
+  }
+}
+
+// `byte` over [from, to) in steps of 16, so up to 15 bytes past `to` as well;
+// the caller writes what follows afterwards.
+inline void FillOver(uint8_t* dst, int32_t from, int32_t to, uint64_t word) {
+  for (int32_t i = from; i < to; i += 16) {
+    std::memcpy(dst + i, &word, 8);
+    std::memcpy(dst + i + 8, &word, 8);
+  }
+}
+
+// Source columns [first, first + count) of one row into `value` and
+// `opaque` (0xFF for a run pixel, else 0), indexed from `first`: the row in
+// raw form, for the copying and blending effects, whose rows are then
+// gathered like raw ones. Both buffers hold count + 16 bytes at least; the
+// mask is written left to right, each stretch's overshoot covered by the
+// next, and the values of transparent columns are left as they happen to be.
+void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, uint8_t* value,
+                  uint8_t* opaque) {
+  constexpr uint64_t kClear = 0, kSet = ~uint64_t{0};
+  const uint8_t* run = block + RleRowOffset(block, row);
+  int32_t runs = run[0] | run[1] << 8;
+  run += 2;
+  const int32_t end = first + count;
+  int32_t p = 0;       // source column reached
+  int32_t marked = 0;  // mask written up to here (from `first`)
+  for (; runs > 0; --runs) {
+    p += run[0];
+    const int32_t n = run[1];
+    const uint8_t* pixels = run + 2;
+    run = pixels + n;
+    if (p >= end) break;
+    const int32_t from = std::max(p, first), to = std::min(p + n, end);
+    if (from < to) {
+      FillOver(opaque, marked, from - first, kClear);
+      FillOver(opaque, from - first, to - first, kSet);
+      marked = to - first;
+      CopyBytes(value + (from - first), pixels + (from - p), to - from);
+    }
+    p += n;
+    if (p >= end) break;
+  }
+  FillOver(opaque, marked, count, kClear);
 }
 
 template <class Effect, Orientation O>
@@ -63,19 +147,36 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
 
   if (width <= ZOOM_ROW_MAX && clip.srcWidth <= ZOOM_ROW_MAX) {
-    constexpr bool values = UsesSource<Effect>();
-    int32_t map[ZOOM_ROW_MAX], start[ZOOM_ROW_MAX + 1];
-    alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
-    ZoomColumnMap(map, clip.srcWidth, width, FlipsX(O));
-    ZoomColumnStarts(start, clip.srcWidth, width);
-    int64_t scaled = -1;
-    for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
-      if (rows.index != scaled) {
-        ScaleRow<values, FlipsX(O)>(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
-                                    clip.srcWidth, map, start, width, value, opaque);
-        scaled = rows.index;
+    if constexpr (UsesSource<Effect>()) {
+      // Each source row that shows is put in raw form once, gathered into
+      // destination order with the raw frames' vector gather and applied to
+      // every destination row it lands on.
+      int32_t map[ZOOM_ROW_MAX];
+      ZoomColumnMap(map, clip.srcWidth, width, FlipsX(O));
+      ZoomGatherPlan plan;
+      alignas(16) uint8_t windowValue[ZOOM_ROW_MAX + 32],
+          windowOpaque[ZOOM_ROW_MAX + 32];  // slack for FillOver
+      alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
+      ZoomPlanGather(&plan, map, width, clip.srcWidth + 32);  // the buffers' slack may be read, never used
+      int64_t decoded = -1;
+      for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+        if (rows.index != decoded) {
+          DecodeWindow(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
+                       clip.srcWidth, windowValue, windowOpaque);
+          ZoomGather(plan, value, windowValue);
+          ZoomGather(plan, opaque, windowOpaque);
+          decoded = rows.index;
+        }
+        ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
       }
-      ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
+    } else {
+      // A single colour needs no pixel bytes: each run fills its places.
+      int32_t start[ZOOM_ROW_MAX + 1];
+      ZoomColumnStarts(start, clip.srcWidth, width);
+      for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+        ScaledRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
+                                     clip.firstColumn, clip.srcWidth, start, width, args);
+      }
     }
     return;
   }
