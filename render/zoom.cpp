@@ -96,7 +96,8 @@ void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int
   plan->vectorGroups = width / 16;
   for (int32_t g = 0; g < plan->vectorGroups; ++g) {
     const int32_t* group = map + g * 16;
-    const int32_t low = *std::min_element(group, group + 16), high = *std::max_element(group, group + 16);
+    // The map runs one way within a group (backwards when mirrored).
+    const int32_t low = std::min(group[0], group[15]), high = std::max(group[0], group[15]);
     plan->kind[g] = 0;
     for (int kind = 1; kind <= 2; ++kind) {
       // Load from the group's first column, or earlier where the row ends
