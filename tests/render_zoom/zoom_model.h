@@ -206,78 +206,37 @@ inline void Model(const Canvas& canvas, std::vector<uint8_t>& out, int64_t x, in
   }
 }
 
-// The 32 operations by name.
+// The 32 operations by name: [run-length][flags & 3] for each effect.
+using ZoomPlain = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*);
+using ZoomOne = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*,
+                         int32_t);
+using ZoomTwo = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*,
+                         int32_t, int32_t);
+constexpr ZoomPlain kZoomCopy[2][4] = {
+    {ZoomCopy, ZoomCopyMirrorX, ZoomCopyMirrorY, ZoomCopyMirrorXY},
+    {ZoomRleCopy, ZoomRleCopyMirrorX, ZoomRleCopyMirrorY, ZoomRleCopyMirrorXY}};
+constexpr ZoomOne kZoomBlend[2][4] = {
+    {ZoomBlend, ZoomBlendMirrorX, ZoomBlendMirrorY, ZoomBlendMirrorXY},
+    {ZoomRleBlend, ZoomRleBlendMirrorX, ZoomRleBlendMirrorY, ZoomRleBlendMirrorXY}};
+constexpr ZoomOne kZoomSolid[2][4] = {
+    {ZoomSolid, ZoomSolidMirrorX, ZoomSolidMirrorY, ZoomSolidMirrorXY},
+    {ZoomRleSolid, ZoomRleSolidMirrorX, ZoomRleSolidMirrorY, ZoomRleSolidMirrorXY}};
+constexpr ZoomTwo kZoomSolidBlend[2][4] = {
+    {ZoomSolidBlend, ZoomSolidBlendMirrorX, ZoomSolidBlendMirrorY, ZoomSolidBlendMirrorXY},
+    {ZoomRleSolidBlend, ZoomRleSolidBlendMirrorX, ZoomRleSolidBlendMirrorY, ZoomRleSolidBlendMirrorXY}};
+
 inline void Named(bool rle, int32_t flags, int32_t x, int32_t y, int32_t sw, int32_t sh, uint8_t* d,
                   int32_t dw, int32_t dh, const uint8_t* p, int32_t colour, int32_t level) {
-  if (!rle) {
-    switch (flags & 15) {
-      case 0:
-        return ZoomCopy(x, y, sw, sh, d, dw, dh, p);
-      case 1:
-        return ZoomCopyMirrorX(x, y, sw, sh, d, dw, dh, p);
-      case 2:
-        return ZoomCopyMirrorY(x, y, sw, sh, d, dw, dh, p);
-      case 3:
-        return ZoomCopyMirrorXY(x, y, sw, sh, d, dw, dh, p);
-      case 4:
-        return ZoomBlend(x, y, sw, sh, d, dw, dh, p, level);
-      case 5:
-        return ZoomBlendMirrorX(x, y, sw, sh, d, dw, dh, p, level);
-      case 6:
-        return ZoomBlendMirrorY(x, y, sw, sh, d, dw, dh, p, level);
-      case 7:
-        return ZoomBlendMirrorXY(x, y, sw, sh, d, dw, dh, p, level);
-      case 8:
-        return ZoomSolid(x, y, sw, sh, d, dw, dh, p, colour);
-      case 9:
-        return ZoomSolidMirrorX(x, y, sw, sh, d, dw, dh, p, colour);
-      case 10:
-        return ZoomSolidMirrorY(x, y, sw, sh, d, dw, dh, p, colour);
-      case 11:
-        return ZoomSolidMirrorXY(x, y, sw, sh, d, dw, dh, p, colour);
-      case 12:
-        return ZoomSolidBlend(x, y, sw, sh, d, dw, dh, p, colour, level);
-      case 13:
-        return ZoomSolidBlendMirrorX(x, y, sw, sh, d, dw, dh, p, colour, level);
-      case 14:
-        return ZoomSolidBlendMirrorY(x, y, sw, sh, d, dw, dh, p, colour, level);
-      default:
-        return ZoomSolidBlendMirrorXY(x, y, sw, sh, d, dw, dh, p, colour, level);
-    }
-  }
-  switch (flags & 15) {
+  const int o = flags & 3;
+  switch (flags & 12) {
     case 0:
-      return ZoomRleCopy(x, y, sw, sh, d, dw, dh, p);
-    case 1:
-      return ZoomRleCopyMirrorX(x, y, sw, sh, d, dw, dh, p);
-    case 2:
-      return ZoomRleCopyMirrorY(x, y, sw, sh, d, dw, dh, p);
-    case 3:
-      return ZoomRleCopyMirrorXY(x, y, sw, sh, d, dw, dh, p);
-    case 4:
-      return ZoomRleBlend(x, y, sw, sh, d, dw, dh, p, level);
-    case 5:
-      return ZoomRleBlendMirrorX(x, y, sw, sh, d, dw, dh, p, level);
-    case 6:
-      return ZoomRleBlendMirrorY(x, y, sw, sh, d, dw, dh, p, level);
-    case 7:
-      return ZoomRleBlendMirrorXY(x, y, sw, sh, d, dw, dh, p, level);
-    case 8:
-      return ZoomRleSolid(x, y, sw, sh, d, dw, dh, p, colour);
-    case 9:
-      return ZoomRleSolidMirrorX(x, y, sw, sh, d, dw, dh, p, colour);
-    case 10:
-      return ZoomRleSolidMirrorY(x, y, sw, sh, d, dw, dh, p, colour);
-    case 11:
-      return ZoomRleSolidMirrorXY(x, y, sw, sh, d, dw, dh, p, colour);
-    case 12:
-      return ZoomRleSolidBlend(x, y, sw, sh, d, dw, dh, p, colour, level);
-    case 13:
-      return ZoomRleSolidBlendMirrorX(x, y, sw, sh, d, dw, dh, p, colour, level);
-    case 14:
-      return ZoomRleSolidBlendMirrorY(x, y, sw, sh, d, dw, dh, p, colour, level);
+      return kZoomCopy[rle][o](x, y, sw, sh, d, dw, dh, p);
+    case DRAW_BLEND:
+      return kZoomBlend[rle][o](x, y, sw, sh, d, dw, dh, p, level);
+    case DRAW_SOLID:
+      return kZoomSolid[rle][o](x, y, sw, sh, d, dw, dh, p, colour);
     default:
-      return ZoomRleSolidBlendMirrorXY(x, y, sw, sh, d, dw, dh, p, colour, level);
+      return kZoomSolidBlend[rle][o](x, y, sw, sh, d, dw, dh, p, colour, level);
   }
 }
 
