@@ -158,6 +158,10 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
           windowOpaque[ZOOM_ROW_MAX + 32];  // slack for FillOver
       alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
       ZoomPlanGather(&plan, map, width, clip.srcWidth + 32);  // the buffers' slack may be read, never used
+      // The vector code reads transparent columns' values and the slack (and
+      // masks them off): give every byte it may read a value once.
+      std::memset(windowValue, 0, static_cast<size_t>(clip.srcWidth) + 32);
+      std::memset(windowOpaque, 0, static_cast<size_t>(clip.srcWidth) + 32);
       int64_t decoded = -1;
       for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
         if (rows.index != decoded) {
