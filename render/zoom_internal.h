@@ -65,6 +65,20 @@ struct ZoomStep {
   }
 };
 
+// The same stepping over source rows of `stride` bytes, keeping the byte
+// offset of the row shown rather than its index, so that no row needs a
+// multiplication.
+struct ZoomRowStep : ZoomStep {
+  int64_t offset, quotientBytes, stride;
+  ZoomRowStep(int32_t s, int32_t d, int32_t rowBytes)
+      : ZoomStep(s, d), offset(index * rowBytes), quotientBytes(quotient * rowBytes), stride(rowBytes) {}
+  void Next() {
+    const int64_t before = index;
+    ZoomStep::Next();
+    offset += index == before + quotient ? quotientBytes : quotientBytes + stride;
+  }
+};
+
 // Source column (from the walk's first) for each of the block's destination
 // columns, left to right: mirrored blocks are walked from their right edge.
 inline void ZoomColumnMap(int32_t* map, int32_t srcWidth, int32_t dstWidth, bool flipX) {

@@ -16,7 +16,7 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   uint8_t* row = ZoomFirstRow(surface, block, FlipsY(O), &step);
   const uint8_t* first = pixels + (int64_t{block.firstRow} * srcWidth + block.firstColumn);
   const int32_t width = block.dstWidth;
-  ZoomStep rows(block.srcHeight, block.dstHeight);
+  ZoomRowStep rows(block.srcHeight, block.dstHeight, srcWidth);
 
   if (width <= ZOOM_ROW_MAX) {
     int32_t map[ZOOM_ROW_MAX];
@@ -27,7 +27,7 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
     int64_t gathered = -1;
     for (int32_t j = 0; j < block.dstHeight; ++j, row += step, rows.Next()) {
       if (rows.index != gathered) {
-        ZoomGather(plan, scaled, first + rows.index * srcWidth);
+        ZoomGather(plan, scaled, first + rows.offset);
         gathered = rows.index;
       }
       ZoomApplyRow<Effect, false>(row, scaled, nullptr, width, args);
@@ -37,7 +37,7 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   // Wider than the buffers: step each row pixel by pixel.
   constexpr ptrdiff_t across = FlipsX(O) ? -1 : 1;
   for (int32_t j = 0; j < block.dstHeight; ++j, row += step, rows.Next()) {
-    const uint8_t* source = first + rows.index * srcWidth;
+    const uint8_t* source = first + rows.offset;
     uint8_t* d = FlipsX(O) ? row + (width - 1) : row;
     ZoomStep columns(block.srcWidth, width);
     for (int32_t i = 0; i < width; ++i, d += across, columns.Next()) {
