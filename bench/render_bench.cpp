@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/render_bench_work.h"
+#include "bench/render_bench_zoom.h"
 #include "formats/alpha.h"
 #include "formats/bmp.h"
 #include "formats/rle_encode.h"
@@ -457,9 +458,11 @@ int main(int argc, char** argv) {
   if (!render_bench::RegisterSdlBenchmarks()) std::fprintf(stderr, "render_bench: SDL2 peers not run\n");
   if (!render_bench::RegisterAllegroBenchmarks())
     std::fprintf(stderr, "render_bench: Allegro 4 not built in or not started; its peers are not run\n");
+  render_bench::RegisterZoomBenchmarks();
   render_bench::RatioReporter reporter(RENDER_BENCH_ON_TERMINAL());
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
+  render_bench::PrintZoomRatios([&reporter](const std::string& name) { return reporter.Best(name); });
   benchmark::Shutdown();
   return 0;
 }

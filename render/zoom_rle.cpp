@@ -1,0 +1,320 @@
+// Scaled blits of run-length frames: one template over effect and
+// orientation. Each source row that shows is found through its own row
+// offset, and only the runs inside its visible window are decoded, stopping
+// at the run that crosses the window's end; a `skip` stretch costs one
+// addition, however long. Copied and blended rows are put in raw form once
+// and then go the raw frames' way (vector gather into destination order,
+// applied to each destination row they land on); single-colour rows need no
+// pixel bytes, so each run simply fills the places it covers, row by row. Rows that no destination row shows,
+// and rows cut off by the clip rectangle, are never read.
+#include <algorithm>
+#include <type_traits>
+
+#include "formats/rle.h"
+#include "render/blit.h"
+#include "render/zoom.h"
+#include "render/zoom_internal.h"
+
+namespace {
+
+// The places [0, n) of `dst` that one run covers, for the single-colour
+// effects.
+template <class Effect>
+inline void RunSpan(uint8_t* dst, int32_t n, const EffectArgs& args) {
+  if constexpr (std::is_same_v<Effect, EffectSolid>) {
+    FillRun(dst, args.colour, n);
+  } else {
+    static_assert(std::is_same_v<Effect, EffectSolidBlend>);
+    BlendColourRun(dst, args.colour, n, args.blend);
+  }
+}
+
+// Draws one source row, scaled, in a single colour into the destination row
+// whose leftmost place is `dst`. Only the window of source columns
+// [first, first + count) is looked at; `start` gives the first place, in
+// walk order, of each column in it. Each run covers the places from its
+// first column's start to its end's, so skips, however long, cost one
+// addition and nothing is written for them.
+template <class Effect, bool flipX>
+void ScaledRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count,
+               const int32_t* start, int32_t width, const EffectArgs& args) {
+  const uint8_t* run = block + RleRowOffset(block, row);
+  int32_t runs = run[0] | run[1] << 8;
+  run += 2;
+  const int32_t end = first + count;
+  int32_t p = 0;  // source column reached
+  for (; runs > 0; --runs) {
+    p += run[0];
+    const int32_t n = run[1];
+    run += 2 + n;  // the pixel bytes are not needed
+    if (p >= end) break;
+    const int32_t from = std::max(p, first) - first, to = std::min(p + n, end) - first;
+    if (from < to) {
+      const int32_t b0 = flipX ? width - start[to] : start[from],
+                    b1 = flipX ? width - start[from] : start[to];
+      if (b0 < b1) RunSpan<Effect>(dst + b0, b1 - b0, args);
+    }
+    p += n;
+    if (p >= end) break;  // the rest of the row is past the window
+  }
+}
+
+// Exactly n bytes (n up to 255), with moves of one size that overlap in the
+// middle: runs are short, and a library call would cost more than most.
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (n >= 16) {
+    uint8_t chunk[16];
+    for (int32_t i = 0; i + 16 < n; i += 16) {
+      std::memcpy(chunk, src + i, 16);
+      std::memcpy(dst + i, chunk, 16);
+    }
+    std::memcpy(chunk, src + n - 16, 16);
+    std::memcpy(dst + n - 16, chunk, 16);
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, src, 8);
+    std::memcpy(&tail, src + n - 8, 8);
+    std::memcpy(dst, &head, 8);
+    std::memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    std::memcpy(dst, &head, 4);
+    std::memcpy(dst + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head, tail;
+    std::memcpy(&head, src, 2);
+    std::memcpy(&tail, src + n - 2, 2);
+    std::memcpy(dst, &head, 2);
+    std::memcpy(dst + n - 2, &tail, 2);
+  } else if (n == 1) {
+    dst[0] = src[0];
+  }
+}
+
+// `byte` over [from, to) in steps of 16, so up to 15 bytes past `to` as well;
+// the caller writes what follows afterwards.
+inline void FillOver(uint8_t* dst, int32_t from, int32_t to, uint64_t word) {
+  for (int32_t i = from; i < to; i += 16) {
+    std::memcpy(dst + i, &word, 8);
+    std::memcpy(dst + i + 8, &word, 8);
+  }
+}
+
+// Source columns [first, first + count) of one row into `value` and
+// `opaque` (0xFF for a run pixel, else 0), indexed from `first`: the row in
+// raw form, for the copying and blending effects, whose rows are then
+// gathered like raw ones. Both buffers hold count + 16 bytes at least; the
+// mask is written left to right, each stretch's overshoot covered by the
+// next, and the values of transparent columns are left as they happen to be.
+void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, uint8_t* value,
+                  uint8_t* opaque) {
+  constexpr uint64_t kClear = 0, kSet = ~uint64_t{0};
+  const uint8_t* run = block + RleRowOffset(block, row);
+  int32_t runs = run[0] | run[1] << 8;
+  run += 2;
+  const int32_t end = first + count;
+  int32_t p = 0;       // source column reached
+  int32_t marked = 0;  // mask written up to here (from `first`)
+  for (; runs > 0; --runs) {
+    p += run[0];
+    const int32_t n = run[1];
+    const uint8_t* pixels = run + 2;
+    run = pixels + n;
+    if (p >= end) break;
+    const int32_t from = std::max(p, first), to = std::min(p + n, end);
+    if (from < to) {
+      FillOver(opaque, marked, from - first, kClear);
+      FillOver(opaque, from - first, to - first, kSet);
+      marked = to - first;
+      CopyBytes(value + (from - first), pixels + (from - p), to - from);
+    }
+    p += n;
+    if (p >= end) break;
+  }
+  FillOver(opaque, marked, count, kClear);
+}
+
+template <class Effect, Orientation O>
+void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t* surface, int32_t dstWidth,
+             int32_t dstHeight, const uint8_t* block, const EffectArgs& args) {
+  ZoomBlock clip;
+  if (!ClipZoom(x, y, srcWidth, srcHeight, dstWidth, dstHeight, FlipsX(O), FlipsY(O), &clip)) return;
+  ptrdiff_t step;
+  uint8_t* row = ZoomFirstRow(surface, clip, FlipsY(O), &step);
+  const int32_t width = clip.dstWidth;
+  ZoomStep rows(clip.srcHeight, clip.dstHeight);
+
+  if (width <= ZOOM_ROW_MAX && clip.srcWidth <= ZOOM_ROW_MAX) {
+    if constexpr (UsesSource<Effect>()) {
+      // Each source row that shows is put in raw form once, gathered into
+      // destination order with the raw frames' vector gather and applied to
+      // every destination row it lands on.
+      int32_t map[ZOOM_ROW_MAX];
+      ZoomColumnMap(map, clip.srcWidth, width, FlipsX(O));
+      ZoomGatherPlan plan;
+      alignas(16) uint8_t windowValue[ZOOM_ROW_MAX + 32],
+          windowOpaque[ZOOM_ROW_MAX + 32];  // slack for FillOver
+      alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
+      ZoomPlanGather(&plan, map, width, clip.srcWidth + 32);  // the buffers' slack may be read, never used
+      // The vector code reads transparent columns' values and the slack (and
+      // masks them off): give every byte it may read a value once.
+      std::memset(windowValue, 0, static_cast<size_t>(clip.srcWidth) + 32);
+      std::memset(windowOpaque, 0, static_cast<size_t>(clip.srcWidth) + 32);
+      int64_t decoded = -1;
+      for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+        if (rows.index != decoded) {
+          DecodeWindow(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
+                       clip.srcWidth, windowValue, windowOpaque);
+          ZoomGather(plan, value, windowValue);
+          ZoomGather(plan, opaque, windowOpaque);
+          decoded = rows.index;
+        }
+        ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
+      }
+    } else {
+      // A single colour needs no pixel bytes: each run fills its places.
+      int32_t start[ZOOM_ROW_MAX + 1];
+      ZoomColumnStarts(start, clip.srcWidth, width);
+      for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+        ScaledRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
+                                     clip.firstColumn, clip.srcWidth, start, width, args);
+      }
+    }
+    return;
+  }
+  // Wider than the buffers: walk the runs alongside the destination, pixel
+  // by pixel; the source columns shown only ever increase.
+  constexpr ptrdiff_t across = FlipsX(O) ? -1 : 1;
+  for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+    const uint8_t* run = block + RleRowOffset(block, clip.firstRow + static_cast<int32_t>(rows.index));
+    int32_t runs = run[0] | run[1] << 8;
+    run += 2;
+    int64_t start = 0, end = 0;  // source columns of the current run's pixels
+    const uint8_t* pixels = run;
+    uint8_t* d = FlipsX(O) ? row + (width - 1) : row;
+    ZoomStep columns(clip.srcWidth, width);
+    for (int32_t i = 0; i < width; ++i, d += across, columns.Next()) {
+      const int64_t column = clip.firstColumn + columns.index;
+      while (column >= end && runs > 0) {
+        start = end + run[0];
+        end = start + run[1];
+        pixels = run + 2;
+        run = pixels + run[1];
+        --runs;
+      }
+      if (column >= end) break;  // the row's runs are exhausted
+      if (column >= start) *d = Effect::Apply(args, *d, UsesSource<Effect>() ? pixels[column - start] : 0);
+    }
+  }
+}
+
+template <class Effect, Orientation O>
+void ZoomRleOperation(int64_t left, int64_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                      int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour,
+                      int32_t alphaLevel) {
+  EffectArgs args;
+  if (!ZoomEffectArgs<Effect>(colour, alphaLevel, &args)) return;
+  ZoomRle<Effect, O>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight, block, args);
+}
+
+using O = Orientation;
+
+}  // namespace
+
+const ZoomOperation zoomRleOperations[16] = {
+    ZoomRleOperation<EffectCopy, O::AsIs>,          ZoomRleOperation<EffectCopy, O::MirrorX>,
+    ZoomRleOperation<EffectCopy, O::MirrorY>,       ZoomRleOperation<EffectCopy, O::MirrorXY>,
+    ZoomRleOperation<EffectBlend, O::AsIs>,         ZoomRleOperation<EffectBlend, O::MirrorX>,
+    ZoomRleOperation<EffectBlend, O::MirrorY>,      ZoomRleOperation<EffectBlend, O::MirrorXY>,
+    ZoomRleOperation<EffectSolid, O::AsIs>,         ZoomRleOperation<EffectSolid, O::MirrorX>,
+    ZoomRleOperation<EffectSolid, O::MirrorY>,      ZoomRleOperation<EffectSolid, O::MirrorXY>,
+    ZoomRleOperation<EffectSolidBlend, O::AsIs>,    ZoomRleOperation<EffectSolidBlend, O::MirrorX>,
+    ZoomRleOperation<EffectSolidBlend, O::MirrorY>, ZoomRleOperation<EffectSolidBlend, O::MirrorXY>,
+};
+
+void ZoomRleCopy(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                 int32_t dstWidth, int32_t dstHeight, const uint8_t* block) {
+  ZoomRleOperation<EffectCopy, O::AsIs>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight, block,
+                                        0, 0);
+}
+void ZoomRleCopyMirrorX(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                        int32_t dstWidth, int32_t dstHeight, const uint8_t* block) {
+  ZoomRleOperation<EffectCopy, O::MirrorX>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                           block, 0, 0);
+}
+void ZoomRleCopyMirrorY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                        int32_t dstWidth, int32_t dstHeight, const uint8_t* block) {
+  ZoomRleOperation<EffectCopy, O::MirrorY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                           block, 0, 0);
+}
+void ZoomRleCopyMirrorXY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                         int32_t dstWidth, int32_t dstHeight, const uint8_t* block) {
+  ZoomRleOperation<EffectCopy, O::MirrorXY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                            block, 0, 0);
+}
+void ZoomRleBlend(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                  int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t alphaLevel) {
+  ZoomRleOperation<EffectBlend, O::AsIs>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight, block,
+                                         0, alphaLevel);
+}
+void ZoomRleBlendMirrorX(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                         int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t alphaLevel) {
+  ZoomRleOperation<EffectBlend, O::MirrorX>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                            block, 0, alphaLevel);
+}
+void ZoomRleBlendMirrorY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                         int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t alphaLevel) {
+  ZoomRleOperation<EffectBlend, O::MirrorY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                            block, 0, alphaLevel);
+}
+void ZoomRleBlendMirrorXY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                          int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t alphaLevel) {
+  ZoomRleOperation<EffectBlend, O::MirrorXY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                             block, 0, alphaLevel);
+}
+void ZoomRleSolid(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                  int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour) {
+  ZoomRleOperation<EffectSolid, O::AsIs>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight, block,
+                                         colour, 0);
+}
+void ZoomRleSolidMirrorX(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                         int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour) {
+  ZoomRleOperation<EffectSolid, O::MirrorX>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                            block, colour, 0);
+}
+void ZoomRleSolidMirrorY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                         int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour) {
+  ZoomRleOperation<EffectSolid, O::MirrorY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                            block, colour, 0);
+}
+void ZoomRleSolidMirrorXY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                          int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour) {
+  ZoomRleOperation<EffectSolid, O::MirrorXY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                             block, colour, 0);
+}
+void ZoomRleSolidBlend(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight, uint8_t* surface,
+                       int32_t dstWidth, int32_t dstHeight, const uint8_t* block, int32_t colour,
+                       int32_t alphaLevel) {
+  ZoomRleOperation<EffectSolidBlend, O::AsIs>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                              block, colour, alphaLevel);
+}
+void ZoomRleSolidBlendMirrorX(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight,
+                              uint8_t* surface, int32_t dstWidth, int32_t dstHeight, const uint8_t* block,
+                              int32_t colour, int32_t alphaLevel) {
+  ZoomRleOperation<EffectSolidBlend, O::MirrorX>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                                 block, colour, alphaLevel);
+}
+void ZoomRleSolidBlendMirrorY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight,
+                              uint8_t* surface, int32_t dstWidth, int32_t dstHeight, const uint8_t* block,
+                              int32_t colour, int32_t alphaLevel) {
+  ZoomRleOperation<EffectSolidBlend, O::MirrorY>(left, top, srcWidth, srcHeight, surface, dstWidth, dstHeight,
+                                                 block, colour, alphaLevel);
+}
+void ZoomRleSolidBlendMirrorXY(int32_t left, int32_t top, int32_t srcWidth, int32_t srcHeight,
+                               uint8_t* surface, int32_t dstWidth, int32_t dstHeight, const uint8_t* block,
+                               int32_t colour, int32_t alphaLevel) {
+  ZoomRleOperation<EffectSolidBlend, O::MirrorXY>(left, top, srcWidth, srcHeight, surface, dstWidth,
+                                                  dstHeight, block, colour, alphaLevel);
+}

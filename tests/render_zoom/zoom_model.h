@@ -1,0 +1,250 @@
+// The scaled renderer's tests share this: random frames (raw, and run-length
+// blocks with every shape a valid block may have), a destination with a
+// guard border around its clip rectangle, the 32 operations by name, and a
+// per-pixel model written from the stepping rule, not from the code.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/alpha.h"
+#include "formats/rle.h"
+#include "render/drawtarget.h"
+#include "render/effects.h"
+#include "render/zoom.h"
+
+namespace zoom_test {
+
+inline int Cases(int fallback) {
+  const char* text = std::getenv("VANTOR_CASES");
+  const int cases = text != nullptr ? std::atoi(text) : 0;
+  return cases > 0 ? cases : fallback;
+}
+
+// Every entry unlike its neighbours, so a lookup at the wrong level, row or
+// column shows.
+inline void FillAlphaTable(uint32_t seed) {
+  std::mt19937 random(seed);
+  for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+}
+
+// A frame as the model sees it (bytes, and which are opaque) and as the
+// operations get it (raw bytes or a run-length block).
+struct Frame {
+  int32_t width = 0, height = 0;
+  bool compressed = false;
+  std::vector<uint8_t> value, opaque;
+  std::vector<uint8_t> data;
+};
+
+inline Frame RawFrame(std::mt19937& random, int32_t w, int32_t h) {
+  Frame f;
+  f.width = w;
+  f.height = h;
+  const size_t count = w > 0 && h > 0 ? size_t(w) * h : 0;
+  const int clear = static_cast<int>(random() % 101);  // percentage of transparent pixels
+  f.value.resize(count);
+  f.opaque.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    f.value[i] = static_cast<int>(random() % 100) < clear ? 0 : static_cast<uint8_t>(1 + random() % 255);
+    f.opaque[i] = f.value[i] != 0;
+  }
+  f.data = f.value;
+  if (f.data.empty()) f.data.assign(1, 1);  // never to be read
+  return f;
+}
+
+inline void Put16(std::vector<uint8_t>* out, int v) {
+  out->push_back(static_cast<uint8_t>(v));
+  out->push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// Runs as a valid block may hold them: rows that end early or have no runs,
+// stretches split at 255, zero bytes inside runs.
+inline Frame RleFrame(std::mt19937& random, int32_t w, int32_t h) {
+  Frame f;
+  f.width = w;
+  f.height = h;
+  f.compressed = true;
+  if (w <= 0 || h <= 0) {
+    f.data.assign(4, 0);
+    return f;
+  }
+  f.value.assign(size_t(w) * h, 0);
+  f.opaque.assign(f.value.size(), 0);
+  std::vector<uint8_t> rows;
+  std::vector<int32_t> offsets;
+  const int32_t cap = random() % 2 ? 255 : 12;
+  for (int32_t r = 0; r < h; ++r) {
+    offsets.push_back(static_cast<int32_t>(rows.size()));
+    std::vector<uint8_t> record;
+    int runs = 0;
+    const bool empty = random() % 10 == 0;
+    const bool endsEarly = random() % 4 == 0;
+    int32_t covered = 0;
+    while (!empty && covered < w) {
+      const int32_t skip = std::min<int32_t>(static_cast<int32_t>(random() % (cap + 1)), w - covered);
+      const int32_t length =
+          std::min<int32_t>(static_cast<int32_t>(random() % (cap + 1)), w - covered - skip);
+      record.push_back(static_cast<uint8_t>(skip));
+      record.push_back(static_cast<uint8_t>(length));
+      covered += skip;
+      for (int32_t i = 0; i < length; ++i, ++covered) {
+        const uint8_t byte = random() % 16 == 0 ? 0 : static_cast<uint8_t>(random());
+        record.push_back(byte);
+        f.value[size_t(r) * w + covered] = byte;
+        f.opaque[size_t(r) * w + covered] = 1;
+      }
+      ++runs;
+      if (endsEarly && random() % 3 == 0) break;
+    }
+    Put16(&rows, runs);
+    rows.insert(rows.end(), record.begin(), record.end());
+  }
+  for (int32_t offset : offsets) {
+    const int32_t at = offset + 4 * h;
+    for (int k = 0; k < 4; ++k) f.data.push_back(static_cast<uint8_t>(at >> (8 * k)));
+  }
+  f.data.insert(f.data.end(), rows.begin(), rows.end());
+  EXPECT_EQ(ValidateRleBlock(f.data.data(), int64_t(f.data.size()), w, h), RLE_OK);
+  return f;
+}
+
+inline SpriteFrame AsSprite(const Frame& f) {
+  SpriteFrame s{};
+  s.frameCount = 1;
+  s.compressed = f.compressed;
+  s.width = f.width;
+  s.height = f.height;
+  s.dataSize = int32_t(f.data.size());
+  s.pixels = const_cast<uint8_t*>(f.data.data());
+  return s;
+}
+
+// The destination: a clip rectangle, anywhere in the int32 plane, with a
+// guard border of random bytes around it in memory.
+struct Canvas {
+  static constexpr int32_t kGuard = 8;
+  int32_t clipLeft, clipTop, clipWidth, clipHeight;
+  int32_t pitch;
+  std::vector<uint8_t> bytes;
+
+  Canvas(std::mt19937& random, int32_t left, int32_t top, int32_t w, int32_t h)
+      : clipLeft(left), clipTop(top), clipWidth(w), clipHeight(h), pitch(w + 2 * kGuard) {
+    bytes.resize(size_t(pitch) * (h + 2 * kGuard));
+    for (auto& b : bytes) b = static_cast<uint8_t>(random());
+  }
+  int32_t ClipRight() const { return int32_t(int64_t{clipLeft} + clipWidth - 1); }
+  int32_t ClipBottom() const { return int32_t(int64_t{clipTop} + clipHeight - 1); }
+  void Install() const {
+    SetClipRect(clipLeft, clipTop, ClipRight(), ClipBottom());
+    drawTarget.pitch = pitch;
+  }
+  // What the operations take as row 0, column 0 of the surface.
+  uint8_t* Surface(std::vector<uint8_t>& memory) const {
+    const int64_t origin = int64_t{kGuard} * pitch + kGuard - (int64_t{clipTop} * pitch + clipLeft);
+    return memory.data() + origin;
+  }
+  // Index of destination pixel (x, y) inside the clip rectangle, else -1.
+  int64_t Index(int64_t x, int64_t y) const {
+    if (x < clipLeft || x > ClipRight() || y < clipTop || y > ClipBottom()) return -1;
+    return (y - clipTop + kGuard) * pitch + (x - clipLeft + kGuard);
+  }
+};
+
+// For s source indices stepped onto d places: the source index shown at each
+// place, from each index's count floor((k + 1) * d / s) - floor(k * d / s).
+inline std::vector<int64_t> Places(int64_t s, int64_t d) {
+  std::vector<int64_t> shown;
+  for (int64_t k = 0; k < s; ++k) {
+    const int64_t count = (k + 1) * d / s - k * d / s;
+    for (int64_t i = 0; i < count; ++i) shown.push_back(k);
+  }
+  EXPECT_EQ(int64_t(shown.size()), d);
+  return shown;
+}
+
+// One scaled draw of the frame with its top-left at (x, y), by the rule:
+// cut to the clip rectangle, source cuts truncated, the remainder stepped
+// afresh onto the visible block, walked from the side the orientation says.
+inline void Model(const Canvas& canvas, std::vector<uint8_t>& out, int64_t x, int64_t y, const Frame& f,
+                  int32_t dw, int32_t dh, int32_t flags, int32_t colour, int32_t level) {
+  flags &= 15;
+  const bool blend = flags & DRAW_BLEND, solid = flags & DRAW_SOLID;
+  const bool flipX = flags & DRAW_MIRROR_X, flipY = flags & DRAW_MIRROR_Y;
+  if (blend && (level < 0 || level > 6)) return;
+  const int64_t sw = f.width, sh = f.height;
+  if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+  const int64_t cl = canvas.clipLeft, cr = canvas.ClipRight(), ct = canvas.clipTop, cb = canvas.ClipBottom();
+  if (x > cr || y > cb || x + dw <= cl || y + dh <= ct) return;
+  const int64_t L = std::max<int64_t>(cl - x, 0), R = std::max<int64_t>(x + dw - 1 - cr, 0);
+  const int64_t T = std::max<int64_t>(ct - y, 0), B = std::max<int64_t>(y + dh - 1 - cb, 0);
+  const int64_t sL = L * sw / dw, sR = R * sw / dw, sT = T * sh / dh, sB = B * sh / dh;
+  const int64_t vw = dw - L - R, vh = dh - T - B;
+  const std::vector<int64_t> columns = Places(sw - sL - sR, vw), rows = Places(sh - sT - sB, vh);
+  const uint8_t c8 = static_cast<uint8_t>(colour);
+  for (int64_t j = 0; j < vh; ++j) {
+    const int64_t r = (flipY ? sB : sT) + rows[j];
+    const int64_t dy = flipY ? y + T + vh - 1 - j : y + T + j;
+    for (int64_t i = 0; i < vw; ++i) {
+      const int64_t c = (flipX ? sR : sL) + columns[i];
+      const int64_t dx = flipX ? x + L + vw - 1 - i : x + L + i;
+      const size_t source = size_t(r * sw + c);
+      if (!f.opaque[source]) continue;
+      const int64_t at = canvas.Index(dx, dy);
+      EXPECT_GE(at, 0) << "the model left the clip rectangle";
+      if (at < 0) return;
+      const uint8_t s = solid ? c8 : f.value[source];
+      out[at] = blend ? alphaTable[level * 65536 + out[at] * 256 + s] : s;
+    }
+  }
+}
+
+// The 32 operations by name: [run-length][flags & 3] for each effect.
+using ZoomPlain = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*);
+using ZoomOne = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*,
+                         int32_t);
+using ZoomTwo = void (*)(int32_t, int32_t, int32_t, int32_t, uint8_t*, int32_t, int32_t, const uint8_t*,
+                         int32_t, int32_t);
+constexpr ZoomPlain kZoomCopy[2][4] = {
+    {ZoomCopy, ZoomCopyMirrorX, ZoomCopyMirrorY, ZoomCopyMirrorXY},
+    {ZoomRleCopy, ZoomRleCopyMirrorX, ZoomRleCopyMirrorY, ZoomRleCopyMirrorXY}};
+constexpr ZoomOne kZoomBlend[2][4] = {
+    {ZoomBlend, ZoomBlendMirrorX, ZoomBlendMirrorY, ZoomBlendMirrorXY},
+    {ZoomRleBlend, ZoomRleBlendMirrorX, ZoomRleBlendMirrorY, ZoomRleBlendMirrorXY}};
+constexpr ZoomOne kZoomSolid[2][4] = {
+    {ZoomSolid, ZoomSolidMirrorX, ZoomSolidMirrorY, ZoomSolidMirrorXY},
+    {ZoomRleSolid, ZoomRleSolidMirrorX, ZoomRleSolidMirrorY, ZoomRleSolidMirrorXY}};
+constexpr ZoomTwo kZoomSolidBlend[2][4] = {
+    {ZoomSolidBlend, ZoomSolidBlendMirrorX, ZoomSolidBlendMirrorY, ZoomSolidBlendMirrorXY},
+    {ZoomRleSolidBlend, ZoomRleSolidBlendMirrorX, ZoomRleSolidBlendMirrorY, ZoomRleSolidBlendMirrorXY}};
+
+inline void Named(bool rle, int32_t flags, int32_t x, int32_t y, int32_t sw, int32_t sh, uint8_t* d,
+                  int32_t dw, int32_t dh, const uint8_t* p, int32_t colour, int32_t level) {
+  const int o = flags & 3;
+  switch (flags & 12) {
+    case 0:
+      return kZoomCopy[rle][o](x, y, sw, sh, d, dw, dh, p);
+    case DRAW_BLEND:
+      return kZoomBlend[rle][o](x, y, sw, sh, d, dw, dh, p, level);
+    case DRAW_SOLID:
+      return kZoomSolid[rle][o](x, y, sw, sh, d, dw, dh, p, colour);
+    default:
+      return kZoomSolidBlend[rle][o](x, y, sw, sh, d, dw, dh, p, colour, level);
+  }
+}
+
+inline int64_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return int64_t(i);
+  }
+  return -1;
+}
+
+}  // namespace zoom_test
