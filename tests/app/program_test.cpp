@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -17,79 +18,13 @@
 #include "display/display.h"
 #include "display/timing.h"
 #include "input/keyboard.h"
-#include "support/headless.h"
-#include "support/options_answer.h"
+#include "program_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class Program : public vantor_test::Headless {
- protected:
-  void SetUp() override {
-    Headless::SetUp();
-    // Every read moves the clock on, so the frame limiter's busy wait ends.
-    platform_test::SetClockManual(1000, 1);
-    savedDirectory = fs::current_path();
-    directory = fs::temp_directory_path() / ("vantor-app-" + std::to_string(getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(directory);
-    fs::create_directories(directory);
-    for (const char* file : {"font.rsf", "test.bmp"})
-      fs::copy_file(fs::path(vantor_test::RunDir()) / file, directory / file);
-    fs::current_path(directory);
-    ResetGameState();
-    ResetFrameTiming();
-    gameConfig = {};
-    displayDevice = {};
-    ClearKeyTables();
-  }
-  void TearDown() override {
-    platform_test::OnScreenUpdate(nullptr);
-    platform_test::OnDialogIdle(nullptr);
-    fs::current_path(savedDirectory);
-    fs::remove_all(directory);
-    Headless::TearDown();
-  }
-  void WriteConfig(std::vector<int32_t> fields) {
-    std::FILE* file = std::fopen("game.cfg", "wb");
-    ASSERT_NE(file, nullptr);
-    for (int32_t field : fields) {
-      uint8_t bytes[4] = {uint8_t(field), uint8_t(field >> 8), uint8_t(field >> 16), uint8_t(field >> 24)};
-      std::fwrite(bytes, 1, 4, file);
-    }
-    std::fclose(file);
-  }
-  static void AnswerOptions(int fallbackMode, std::vector<int> after = {}) {
-    vantor_test::AnswerOptions(fallbackMode, std::move(after));
-  }
-  // Runs the program: the options as the file has them (640 x 480 when it
-  // holds no mode), a key ends the help screen, then `frames` frames run
-  // before ESC; `atFrame` sees the screen as each frame presents it (screen
-  // updates during start-up are not frames and are not passed on).
-  int Run(uint32_t frames, std::function<void(uint32_t, const platform_test::Screen&)> atFrame = nullptr,
-          bool answerOptions = true) {
-    if (answerOptions) AnswerOptions(4, {'A'});
-    updates = 0;
-    platform_test::OnScreenUpdate([this, frames, atFrame](uint32_t) {
-      ++updates;
-      uint32_t frame = gameState.framesRun;
-      platform_test::Screen screen;
-      if (frame == 0) {
-        if (platform_test::ReadScreen(screen)) startupScreens.push_back(screen);
-        return;
-      }
-      if (atFrame && platform_test::ReadScreen(screen)) atFrame(frame, screen);
-      if (frame == frames) platform_test::InjectKeyPress(VK_ESCAPE);
-    });
-    return WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWDEFAULT);
-  }
-  // Every screen update of the run, start-up included.
-  std::vector<platform_test::Screen> startupScreens;
-  fs::path savedDirectory;
-  fs::path directory;
-  uint32_t updates = 0;
-};
+class Program : public vantor_test::ProgramFixture {};
 
 TEST_F(Program, StartsInFullSizeModeRunsFramesAndEndsOnEscape) {
   int width = 0, height = 0;
@@ -366,6 +301,13 @@ TEST_F(Program, OverlayRampsTheRateAndTheSwitchesRowByRow) {
   // Glyph row r of the 5 x 9 face is drawn in the line's first colour + r:
   // each colour of the ramp shows in its own row of the line and in no other.
   // (Rows without ink in any of the line's characters show none.)
+  // The background image made all colour 0, so that only the overlay inks.
+  {
+    std::fstream image("test.bmp", std::ios::in | std::ios::out | std::ios::binary);
+    image.seekp(1078);
+    std::vector<char> blank(320 * 200, 0);
+    image.write(blank.data(), std::streamsize(blank.size()));
+  }
   int rowsSeen = 0, misplaced = 0;
   Run(5, [&](uint32_t frame, const platform_test::Screen& screen) {
     if (frame != 4) return;
