@@ -12,35 +12,10 @@
 #include <vector>
 
 #include "bench/render_bench_zoom.h"
+#include "bench/render_bench_sdl_surface.h"
 
 namespace render_bench {
 namespace {
-
-struct SurfaceFree {
-  void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
-};
-using Surface = std::unique_ptr<SDL_Surface, SurfaceFree>;
-
-SDL_Palette* ZoomPalette() {
-  static SDL_Palette* palette = [] {
-    SDL_Palette* made = SDL_AllocPalette(256);
-    SDL_Color colours[256];
-    const uint8_t* bgr = Palette();
-    for (int i = 0; i < 256; ++i) colours[i] = {bgr[i * 4 + 2], bgr[i * 4 + 1], bgr[i * 4], 255};
-    SDL_SetPaletteColors(made, colours, 0, 256);
-    return made;
-  }();
-  return palette;
-}
-
-Surface MakeSurface(int32_t width, int32_t height, const uint8_t* rows) {
-  Surface surface(SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8));
-  if (!surface) return surface;
-  SDL_SetSurfacePalette(surface.get(), ZoomPalette());
-  for (int32_t row = 0; rows != nullptr && row < height; ++row)
-    SDL_memcpy(static_cast<uint8_t*>(surface->pixels) + row * surface->pitch, rows + row * width, width);
-  return surface;
-}
 
 SDL_Surface* ZoomScreen() {
   static Surface screen = MakeSurface(SCREEN_WIDTH, SCREEN_HEIGHT, nullptr);

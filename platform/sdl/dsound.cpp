@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio.h"
+#include "com_object.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ struct SampleMemory {
   DWORD size = 0;
 };
 
-class SoundBufferObject final : public IDirectSoundBuffer {
+class SoundBufferObject final : public vantor::ComObject<IDirectSoundBuffer> {
  public:
   SoundBufferObject(std::shared_ptr<SampleMemory> sharedMemory, const WAVEFORMATEX& waveFormat, DWORD capabilities)
       : memory(std::move(sharedMemory)), format(waveFormat), caps(capabilities) {
@@ -37,17 +38,6 @@ class SoundBufferObject final : public IDirectSoundBuffer {
       vt::AudioRemoveVoice(&voice);
     }
     vt::AudioRelease();
-  }
-
-  HRESULT QueryInterface(REFIID, void** object) override {
-    if (object != nullptr) *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount; }
-  ULONG Release() override {
-    ULONG count = --refCount;
-    if (count == 0) delete this;
-    return count;
   }
 
   HRESULT GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) override {
@@ -205,7 +195,6 @@ class SoundBufferObject final : public IDirectSoundBuffer {
     voice.gainRight = right;
   }
 
-  ULONG refCount = 1;
   std::shared_ptr<SampleMemory> memory;
   WAVEFORMATEX format;
   DWORD caps;
@@ -228,20 +217,9 @@ bool IsSupportedFormat(const WAVEFORMATEX* format) {
   return format->nSamplesPerSec >= DSBFREQUENCY_MIN && format->nSamplesPerSec <= DSBFREQUENCY_MAX;
 }
 
-class DirectSoundObject final : public IDirectSound {
+class DirectSoundObject final : public vantor::ComObject<IDirectSound> {
  public:
   ~DirectSoundObject() { vt::AudioRelease(); }
-
-  HRESULT QueryInterface(REFIID, void** object) override {
-    if (object != nullptr) *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount; }
-  ULONG Release() override {
-    ULONG count = --refCount;
-    if (count == 0) delete this;
-    return count;
-  }
 
   HRESULT CreateSoundBuffer(LPCDSBUFFERDESC desc, LPDIRECTSOUNDBUFFER* buffer, IUnknown* outer) override {
     if (buffer == nullptr) return DSERR_INVALIDPARAM;
@@ -287,7 +265,6 @@ class DirectSoundObject final : public IDirectSound {
   }
 
  private:
-  ULONG refCount = 1;
   DWORD level = 0;
 };
 
