@@ -216,10 +216,16 @@ TEST_F(Scenes, SceneSixsFirstColumnStepsThroughThePaletteOneIndexAFrame) {
 
 TEST_F(Scenes, SceneEightsLevelFollowsItsWidth) {
   // The width swings 105, 110, ..., 250, 250, 245, ..., 0, 0, 5, ... and the
-  // level is width * 7 / 260.
+  // level is width * 7 / 260. Where the width comes back to 100 % the middle
+  // copy is the frame at its own size, centred: its pixels are the table's
+  // blend at that level of the sprite over the background.
+  SpriteFrame raw[6] = {};
+  ASSERT_EQ(LoadSprite("test2.spr", raw, nullptr), 1);
+  const SpriteFrame& sprite = raw[0];
   std::vector<int32_t> levels, expected;
   int32_t width = 100, shrinking = 0;
-  RunScenes(7 + 120, [&](uint32_t frame, int32_t scene, const Screen&) {
+  int ownSizeFrames = 0;
+  RunScenes(7 + 120, [&](uint32_t frame, int32_t scene, const Screen& screen) {
     if (frame <= 7) platform_test::InjectKeyPress(VK_RETURN);
     if (scene != 8) return;
     if (shrinking) {
@@ -227,12 +233,26 @@ TEST_F(Scenes, SceneEightsLevelFollowsItsWidth) {
     } else {
       if (width < 250) width += 5; else shrinking = 1;
     }
-    expected.push_back(width * 7 / 260);
+    const int32_t level = width * 7 / 260;
+    expected.push_back(level);
     levels.push_back(sceneState.effectLevel);
+    if (width != 100) return;
+    ++ownSizeFrames;
+    const int left = 320 - (sprite.width >> 1), top = 240 - (sprite.height >> 1);
+    for (int r = 0; r < sprite.height; ++r)
+      for (int c = 0; c < sprite.width; ++c) {
+        const uint8_t fg = sprite.pixels[r * sprite.width + c];
+        if (fg == 0) continue;
+        const uint8_t bg = Background(left + c, top + r, DrawnScroll());
+        ASSERT_EQ(screen.pixels[size_t(top + r) * screen.width + left + c], alphaTable[level * 65536 + bg * 256 + fg])
+            << c << "," << r;
+      }
   });
   ASSERT_GE(levels.size(), 100u);
   EXPECT_EQ(levels, expected);
   EXPECT_EQ(*std::max_element(levels.begin(), levels.end()), 6);
+  EXPECT_EQ(ownSizeFrames, 2);  // on the way down and on the way up
+  FreeSprite(raw);
 }
 
 TEST_F(Scenes, TitlesSitTwentyFivePixelsAboveTheBottom) {
