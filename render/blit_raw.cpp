@@ -106,7 +106,8 @@ void BlendRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surf
               uint8_t colour, int32_t alphaLevel) {
   EffectArgs args;
   if (BlendByDrawn()) {
-    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args)) BlitRaw<Rows, O>(x, y, width, height, surface, pixels, args);
+    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args))
+      BlitRaw<Rows, O>(x, y, width, height, surface, pixels, args);
   } else {
     if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
       BlitRaw<Stored, O>(x, y, width, height, surface, pixels, args);
@@ -143,19 +144,23 @@ void BlitCopyMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8
 
 void BlitBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
                int32_t alphaLevel) {
-  BlendRaw<EffectBlend, EffectBlendRows, Orientation::AsIs>(x, y, width, height, surface, pixels, 0, alphaLevel);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::AsIs>(x, y, width, height, surface, pixels, 0,
+                                                            alphaLevel);
 }
 void BlitBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                       const uint8_t* pixels, int32_t alphaLevel) {
-  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorX>(x, y, width, height, surface, pixels, 0, alphaLevel);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorX>(x, y, width, height, surface, pixels, 0,
+                                                               alphaLevel);
 }
 void BlitBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                       const uint8_t* pixels, int32_t alphaLevel) {
-  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorY>(x, y, width, height, surface, pixels, 0, alphaLevel);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorY>(x, y, width, height, surface, pixels, 0,
+                                                               alphaLevel);
 }
 void BlitBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                        const uint8_t* pixels, int32_t alphaLevel) {
-  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorXY>(x, y, width, height, surface, pixels, 0, alphaLevel);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorXY>(x, y, width, height, surface, pixels, 0,
+                                                                alphaLevel);
 }
 
 void BlitSolid(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface, const uint8_t* pixels,
@@ -177,21 +182,21 @@ void BlitSolidMirrorXY(int32_t x, int32_t y, int16_t width, int16_t height, uint
 
 void BlitSolidBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                     const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::AsIs>(x, y, width, height, surface, pixels,
-                                                       static_cast<uint8_t>(colour), alphaLevel);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::AsIs>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                            const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorX>(x, y, width, height, surface, pixels,
-                                                       static_cast<uint8_t>(colour), alphaLevel);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorX>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                            const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorY>(x, y, width, height, surface, pixels,
-                                                       static_cast<uint8_t>(colour), alphaLevel);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorY>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                             const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorXY>(x, y, width, height, surface, pixels,
-                                                       static_cast<uint8_t>(colour), alphaLevel);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorXY>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }

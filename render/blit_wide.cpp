@@ -21,8 +21,8 @@ bool Supported() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-         __builtin_cpu_supports("avx512vbmi2") &&
-         __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2");
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt") &&
+         __builtin_cpu_supports("bmi2");
 }
 
 bool& Switch() {
@@ -230,10 +230,10 @@ struct RowRegisters {
 
 // The 64 bytes in reverse order.
 inline __m512i Reverse64(__m512i v) {
-  const __m512i order = _mm512_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                        21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38,
-                                        39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56,
-                                        57, 58, 59, 60, 61, 62, 63);
+  const __m512i order =
+      _mm512_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
+                      24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45,
+                      46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63);
   return _mm512_permutexvar_epi8(order, v);
 }
 

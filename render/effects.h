@@ -38,7 +38,9 @@ struct EffectBlend {
   static constexpr bool blends = true;
   static constexpr bool solid = false;
   static constexpr bool byDrawn = false;
-  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) { return args.blend[dest << 8 | source]; }
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) {
+    return args.blend[dest << 8 | source];
+  }
 };
 struct EffectSolid {
   static constexpr bool blends = false;
@@ -48,13 +50,17 @@ struct EffectSolidBlend {
   static constexpr bool blends = true;
   static constexpr bool solid = true;
   static constexpr bool byDrawn = false;
-  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) { return args.blend[dest << 8 | args.colour]; }
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) {
+    return args.blend[dest << 8 | args.colour];
+  }
 };
 struct EffectBlendRows {
   static constexpr bool blends = true;
   static constexpr bool solid = false;
   static constexpr bool byDrawn = true;
-  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) { return args.blend[source << 8 | dest]; }
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) {
+    return args.blend[source << 8 | dest];
+  }
 };
 struct EffectSolidBlendRows {
   static constexpr bool blends = true;

@@ -3,7 +3,6 @@
 // limits, 16-bit sizes of the Solid blits, the blends after the alpha table
 // changes, and the boss figure's layering.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -206,7 +205,8 @@ TEST(Effects, BlendsFollowEveryChangeOfTheTable) {
   AlphaTableChanged();
   check("own fill");
   const std::string saved =
-      (std::filesystem::temp_directory_path() / ("vantor_blend_" + std::to_string(getpid()) + ".alp")).string();
+      (std::filesystem::temp_directory_path() / ("vantor_blend_" + std::to_string(getpid()) + ".alp"))
+          .string();
   ASSERT_EQ(SaveAlphaTable(saved.c_str()), ALPHA_OK);
 
   std::vector<uint8_t> palette(1024);
