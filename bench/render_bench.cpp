@@ -17,6 +17,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,8 @@
 #include "formats/rle_encode.h"
 #include "formats/sprite.h"
 #include "render/blit.h"
+#include "render/blit_internal.h"
+#include "render/blit_wide.h"
 #include "render/drawtarget.h"
 #include "render/turned.h"
 
@@ -324,6 +327,69 @@ void RegisterOurs() {
   Register("opaque/memcpy/test.bmp", MemcpyOpaque);
 }
 
+// --layout_ab=N: the blends read through the table by drawn colour against
+// the table as stored, alternated pass by pass in this one process (so slow
+// spells of a shared machine fall on both alike), N passes each; prints the
+// fastest pass of each side, per kernel set (plain, and wide where the
+// processor has it). Both sides must draw the same screen.
+int LayoutAB(int passes) {
+  Loaded& data = Data();
+  InitDrawTarget(nullptr, SCREEN_WIDTH, SCREEN_HEIGHT, nullptr, SCREEN_WIDTH, true);
+  uint8_t* screen = Screen().data();
+  struct Kind {
+    const char* family;
+    bool runLength;
+    int32_t flags;
+  };
+  static const Kind kinds[] = {{"blend", false, DRAW_BLEND},
+                               {"rle_blend", true, DRAW_BLEND},
+                               {"solid_blend", false, DRAW_SOLID | DRAW_BLEND},
+                               {"rle_solid_blend", true, DRAW_SOLID | DRAW_BLEND}};
+  const bool haveWide = UseWideBlits(true);
+  std::printf("%-16s %-10s %-6s %12s %12s %8s\n", "family", "frames", "kernel", "stored us", "by drawn us",
+              "gain");
+  int failures = 0;
+  for (int wide = haveWide ? 1 : 0; wide >= 0; --wide) {
+    UseWideBlits(wide != 0);
+    for (const Kind& kind : kinds) {
+      for (int source = 0; source < SOURCE_COUNT; ++source) {
+        const SpriteWork& work = data.work[source];
+        const std::vector<SpriteFrame>& frames = kind.runLength ? data.rle[source] : data.raw[source];
+        auto pass = [&] {
+          for (const Place& place : work.places)
+            DrawSprite(place.x, place.y, screen, &frames[place.frame], kind.flags, SOLID_COLOUR, BLEND_LEVEL);
+        };
+        std::vector<uint8_t> drawn[2];
+        for (int side = 0; side < 2; ++side) {
+          UseBlendByDrawn(side == 1);
+          StartScreen(screen, SCREEN_WIDTH);
+          pass();
+          drawn[side].assign(screen, screen + SCREEN_WIDTH * SCREEN_HEIGHT);
+        }
+        if (drawn[0] != drawn[1]) {
+          std::printf("%s/%s: the two layouts drew different screens\n", kind.family, work.name);
+          ++failures;
+        }
+        double best[2] = {1e30, 1e30};
+        for (int i = 0; i < 2 * passes; ++i) {
+          const int side = i & 1;
+          UseBlendByDrawn(side == 1);
+          const auto start = std::chrono::steady_clock::now();
+          pass();
+          const auto stop = std::chrono::steady_clock::now();
+          benchmark::ClobberMemory();
+          best[side] = std::min(best[side], std::chrono::duration<double, std::micro>(stop - start).count());
+        }
+        std::printf("%-16s %-10s %-6s %12.1f %12.1f %8.2f\n", kind.family, work.name, wide ? "wide" : "plain",
+                    best[0], best[1], best[0] / best[1]);
+      }
+    }
+  }
+  UseWideBlits(true);
+  UseBlendByDrawn(true);
+  return failures == 0 ? 0 : 1;
+}
+
 // The console report, keeping every repetition's wall time per iteration.
 // The ratios at the end compare the fastest repetitions: on a shared or
 // virtual machine the slow ones measure the neighbours, and running with
@@ -451,6 +517,12 @@ bool RegisterAllegroBenchmarks() { return false; }
 }  // namespace render_bench
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--layout_ab=", 12) == 0) {
+      render_bench::Data();
+      return render_bench::LayoutAB(std::max(1, std::atoi(argv[i] + 12)));
+    }
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   render_bench::Data();  // load everything before anything is timed

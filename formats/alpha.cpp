@@ -16,6 +16,9 @@
 const char ALPHA_TAG[11] = {'A', 'l', 'p', 'h', 'a', ' ', 'T', 'a', 'b', 'l', 'e'};
 
 uint8_t alphaTable[ALPHA_TABLE_SIZE];
+namespace {
+alignas(64) uint8_t rowsByDrawn[ALPHA_TABLE_SIZE];
+}  // namespace
 int32_t searchFirst = 0;
 int32_t searchLast = 255;
 
@@ -53,6 +56,36 @@ int Component(int32_t value) { return std::clamp(value, 0, 255); }
 
 }  // namespace
 
+const uint8_t* AlphaRowsByDrawn(int32_t level) { return rowsByDrawn + level * 65536; }
+
+void AlphaTableChanged() {
+  // Transposed in 16 x 16 tiles, so that both sides of a tile stay in the
+  // first-level cache.
+  for (int level = 0; level < ALPHA_LEVELS; ++level) {
+    const uint8_t* from = alphaTable + level * 65536;
+    uint8_t* to = rowsByDrawn + level * 65536;
+    for (int back = 0; back < 256; back += 16) {
+      for (int fore = 0; fore < 256; fore += 16) {
+        for (int b = back; b < back + 16; ++b) {
+          for (int f = fore; f < fore + 16; ++f) to[f * 256 + b] = from[b * 256 + f];
+        }
+      }
+    }
+  }
+}
+
+bool AlphaRowsInStep(int32_t level) {
+  const uint8_t* from = alphaTable + level * 65536;
+  const uint8_t* rows = rowsByDrawn + level * 65536;
+  // Both multipliers are odd, so over the 256 samples the background and the
+  // foreground each take every value once.
+  for (int k = 0; k < 256; ++k) {
+    const int back = k * 61 & 255, fore = (k * 167 + 13) & 255;
+    if (rows[fore * 256 + back] != from[back * 256 + fore]) return false;
+  }
+  return true;
+}
+
 int LoadAlphaTable(const char* fileName) {
   if (fileName == nullptr) return ALPHA_NO_FILE;
   FILE* file = std::fopen(fileName, "rb");
@@ -76,6 +109,7 @@ int LoadAlphaTable(const char* fileName) {
   std::fclose(file);
   if (tableBytes < sizeof loadScratch) return ALPHA_TRUNCATED;
   std::memcpy(alphaTable, loadScratch, sizeof alphaTable);
+  AlphaTableChanged();
   return ALPHA_OK;
 }
 
@@ -142,4 +176,5 @@ void BuildAlphaTableExhaustive(const uint8_t* palette, int32_t first, int32_t la
       }
     }
   }
+  AlphaTableChanged();
 }

@@ -32,6 +32,22 @@ constexpr int32_t ALPHA_TRUNCATED = -3;  // the file ends before the table does
 
 extern uint8_t alphaTable[ALPHA_TABLE_SIZE];
 
+// The same entries arranged by drawn colour, for the translucent blits:
+// entry (level, background, foreground) is AlphaRowsByDrawn(level)[foreground
+// * 256 + background], so all entries of one drawn colour are one 256-byte
+// row and a sprite of a few colours reads a few KB of it. It is derived from
+// alphaTable and kept in step by AlphaTableChanged(), which the loaders and
+// builders below call; code that writes alphaTable itself must call it
+// after. `level` must be within 0..ALPHA_LEVELS - 1.
+const uint8_t* AlphaRowsByDrawn(int32_t level);
+
+// Rebuilds the copy above from alphaTable (a fraction of a millisecond).
+void AlphaTableChanged();
+
+// True when the copy matches alphaTable at a spread of sample entries of the
+// level: a cheap check that AlphaTableChanged() was not forgotten.
+bool AlphaRowsInStep(int32_t level);
+
 // The index range the nearest-colour search may return; BuildAlphaTable sets
 // it. Before any build it is 0 to 255.
 extern int32_t searchFirst;

@@ -451,6 +451,7 @@ void BuildAlphaTable(const uint8_t* palette, int32_t first, int32_t last) {
   const int high = std::min(last, 255);
   if (low > high) {
     std::memset(alphaTable, 0, sizeof alphaTable);
+    AlphaTableChanged();
     return;
   }
   FindClasses(palette, low, high);
@@ -458,4 +459,5 @@ void BuildAlphaTable(const uint8_t* palette, int32_t first, int32_t last) {
   RunInTwoParts(FillCells);
   RunInTwoParts(AnswerMixes);
   RunInTwoParts(FillTable);
+  AlphaTableChanged();
 }

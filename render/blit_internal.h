@@ -3,6 +3,7 @@
 // loops. Internal to render/.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 
 #include "formats/alpha.h"
@@ -13,13 +14,26 @@
 #endif
 
 // The blending blits draw nothing for a level outside the table; negative
-// levels included, which would otherwise index before it.
+// levels included, which would otherwise index before it. Otherwise fills in
+// the part of the table `Effect` reads (render/effects.h).
+template <class Effect>
 inline bool BlendLevelArgs(int32_t alphaLevel, uint8_t colour, EffectArgs* args) {
   if (alphaLevel < 0 || alphaLevel >= ALPHA_LEVELS) return false;
   args->colour = colour;
-  args->blend = alphaTable + alphaLevel * 65536;
+  if constexpr (Effect::byDrawn) {
+    assert(AlphaRowsInStep(alphaLevel) && "alphaTable written without AlphaTableChanged()");
+    args->blend = AlphaRowsByDrawn(alphaLevel) + (Effect::solid ? colour * 256 : 0);
+  } else {
+    args->blend = alphaTable + alphaLevel * 65536;
+  }
   return true;
 }
+
+// Whether the blending blits read the table by drawn colour (the default)
+// or as stored. Both draw the same bytes; the switch is there so that the
+// two can be compared on one machine, in one process. Returns the setting.
+bool BlendByDrawn();
+bool UseBlendByDrawn(bool on);
 
 // 0xFF in every byte of the word that is not 0, 0x00 in the others. Adding
 // 0x7F to a byte's low seven bits sets its top bit exactly when one of them

@@ -100,11 +100,31 @@ void BlitRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surfa
   RawRows<PlainRow<Effect>, O>(x, y, width, height, surface, pixels, args);
 }
 
+// The blending blits: the table as the switch below says.
+template <class Stored, class Rows, Orientation O>
+void BlendRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
+              uint8_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (BlendByDrawn()) {
+    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args))
+      BlitRaw<Rows, O>(x, y, width, height, surface, pixels, args);
+  } else {
+    if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
+      BlitRaw<Stored, O>(x, y, width, height, surface, pixels, args);
+    }
+  }
+}
+
+bool blendByDrawn = true;
+
 constexpr EffectArgs kNoArgs = {0, nullptr};
 
 EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
 
 }  // namespace
+
+bool BlendByDrawn() { return blendByDrawn; }
+bool UseBlendByDrawn(bool on) { return blendByDrawn = on; }
 
 void BlitCopy(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels) {
   BlitRaw<EffectCopy, Orientation::AsIs>(x, y, width, height, surface, pixels, kNoArgs);
@@ -124,27 +144,23 @@ void BlitCopyMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8
 
 void BlitBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
                int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRaw<EffectBlend, Orientation::AsIs>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::AsIs>(x, y, width, height, surface, pixels, 0,
+                                                            alphaLevel);
 }
 void BlitBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                       const uint8_t* pixels, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRaw<EffectBlend, Orientation::MirrorX>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorX>(x, y, width, height, surface, pixels, 0,
+                                                               alphaLevel);
 }
 void BlitBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                       const uint8_t* pixels, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRaw<EffectBlend, Orientation::MirrorY>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorY>(x, y, width, height, surface, pixels, 0,
+                                                               alphaLevel);
 }
 void BlitBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                        const uint8_t* pixels, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRaw<EffectBlend, Orientation::MirrorXY>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectBlend, EffectBlendRows, Orientation::MirrorXY>(x, y, width, height, surface, pixels, 0,
+                                                                alphaLevel);
 }
 
 void BlitSolid(int32_t x, int32_t y, int16_t width, int16_t height, uint8_t* surface, const uint8_t* pixels,
@@ -166,25 +182,21 @@ void BlitSolidMirrorXY(int32_t x, int32_t y, int16_t width, int16_t height, uint
 
 void BlitSolidBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                     const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRaw<EffectSolidBlend, Orientation::AsIs>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::AsIs>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                            const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRaw<EffectSolidBlend, Orientation::MirrorX>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorX>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                            const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRaw<EffectSolidBlend, Orientation::MirrorY>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorY>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitSolidBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                             const uint8_t* pixels, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRaw<EffectSolidBlend, Orientation::MirrorXY>(x, y, width, height, surface, pixels, args);
+  BlendRaw<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorXY>(
+      x, y, width, height, surface, pixels, static_cast<uint8_t>(colour), alphaLevel);
 }

@@ -144,6 +144,26 @@ void BlendColourRunReversed(uint8_t* dst, uint8_t colour, int32_t n, const uint8
 
 namespace {
 
+// A blending run, one pixel at a time: runs are mostly a few pixels long,
+// and an unrolled loop's extra branches on the length cost more than they
+// save. `table` is the level's slice, read as stored (row = old byte) or by
+// drawn colour (row = drawn colour, render/effects.h).
+template <bool reversed, bool byDrawn>
+inline void BlendSpan(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* table) {
+  uint8_t* at = reversed ? dst + n - 1 : dst;  // where src[0] goes
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t old = *at;
+    *at = table[byDrawn ? src[i] << 8 | old : old << 8 | src[i]];
+    at += reversed ? -1 : 1;
+  }
+}
+
+// The solid blend is one 256-byte translation of the old bytes; every byte
+// gets the same treatment, so the direction does not matter.
+inline void TranslateSpan(uint8_t* dst, int32_t n, const uint8_t* row) {
+  for (int32_t i = 0; i < n; ++i) dst[i] = row[dst[i]];
+}
+
 // One span of a run: n pixels whose leftmost destination byte is dst, from
 // the run's pixel bytes at src (not read by the solid effects). Reversed
 // spans put src[0] at the right end.
@@ -155,23 +175,25 @@ inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArg
     } else {
       CopyRun(dst, src, n);
     }
-  } else if constexpr (std::is_same_v<Effect, EffectBlend>) {
-    if constexpr (reversed) {
-      BlendRunReversed(dst, src, n, args.blend);
-    } else {
-      BlendRun(dst, src, n, args.blend);
-    }
+  } else if constexpr (std::is_same_v<Effect, EffectBlend> || std::is_same_v<Effect, EffectBlendRows>) {
+    BlendSpan<reversed, Effect::byDrawn>(dst, src, n, args.blend);
   } else if constexpr (std::is_same_v<Effect, EffectSolid>) {
     FillRun(dst, args.colour, n);
+  } else if constexpr (std::is_same_v<Effect, EffectSolidBlendRows>) {
+    TranslateSpan(dst, n, args.blend);
   } else {
     static_assert(std::is_same_v<Effect, EffectSolidBlend>);
     BlendColourRun(dst, args.colour, n, args.blend);
   }
 }
 
+// The blends walk rows in pairs: their runs wait on table loads, and two
+// rows' chains overlap them (measured faster, unlike the plain copies).
 template <class Effect>
 struct PlainSpan {
-  static constexpr bool pairsRows = false;
+  static constexpr bool pairsRows = std::is_same_v<Effect, EffectBlend> ||
+                                    std::is_same_v<Effect, EffectBlendRows> ||
+                                    std::is_same_v<Effect, EffectSolidBlendRows>;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
     RleSpan<Effect, reversed>(dst, src, n, args);
@@ -190,6 +212,21 @@ void BlitRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surfa
   }
 #endif
   RleRows<PlainSpan<Effect>, O>(x, y, width, height, surface, block, args);
+}
+
+// The blending blits: the table as BlendByDrawn() says.
+template <class Stored, class Rows, Orientation O>
+void BlendRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
+              uint8_t colour, int32_t alphaLevel) {
+  EffectArgs args;
+  if (BlendByDrawn()) {
+    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args))
+      BlitRle<Rows, O>(x, y, width, height, surface, block, args);
+  } else {
+    if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
+      BlitRle<Stored, O>(x, y, width, height, surface, block, args);
+    }
+  }
 }
 
 constexpr EffectArgs kNoArgs = {0, nullptr};
@@ -217,27 +254,23 @@ void BlitRleCopyMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, ui
 
 void BlitRleBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
                   int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRle<EffectBlend, Orientation::AsIs>(x, y, width, height, surface, block, args);
+  BlendRle<EffectBlend, EffectBlendRows, Orientation::AsIs>(x, y, width, height, surface, block, 0,
+                                                            alphaLevel);
 }
 void BlitRleBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                          const uint8_t* block, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRle<EffectBlend, Orientation::MirrorX>(x, y, width, height, surface, block, args);
+  BlendRle<EffectBlend, EffectBlendRows, Orientation::MirrorX>(x, y, width, height, surface, block, 0,
+                                                               alphaLevel);
 }
 void BlitRleBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                          const uint8_t* block, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRle<EffectBlend, Orientation::MirrorY>(x, y, width, height, surface, block, args);
+  BlendRle<EffectBlend, EffectBlendRows, Orientation::MirrorY>(x, y, width, height, surface, block, 0,
+                                                               alphaLevel);
 }
 void BlitRleBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                           const uint8_t* block, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, 0, &args)) return;
-  BlitRle<EffectBlend, Orientation::MirrorXY>(x, y, width, height, surface, block, args);
+  BlendRle<EffectBlend, EffectBlendRows, Orientation::MirrorXY>(x, y, width, height, surface, block, 0,
+                                                                alphaLevel);
 }
 
 void BlitRleSolid(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
@@ -259,25 +292,21 @@ void BlitRleSolidMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, u
 
 void BlitRleSolidBlend(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                        const uint8_t* block, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRle<EffectSolidBlend, Orientation::AsIs>(x, y, width, height, surface, block, args);
+  BlendRle<EffectSolidBlend, EffectSolidBlendRows, Orientation::AsIs>(
+      x, y, width, height, surface, block, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitRleSolidBlendMirrorX(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                               const uint8_t* block, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRle<EffectSolidBlend, Orientation::MirrorX>(x, y, width, height, surface, block, args);
+  BlendRle<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorX>(
+      x, y, width, height, surface, block, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitRleSolidBlendMirrorY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                               const uint8_t* block, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRle<EffectSolidBlend, Orientation::MirrorY>(x, y, width, height, surface, block, args);
+  BlendRle<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorY>(
+      x, y, width, height, surface, block, static_cast<uint8_t>(colour), alphaLevel);
 }
 void BlitRleSolidBlendMirrorXY(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
                                const uint8_t* block, int32_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (!BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), &args)) return;
-  BlitRle<EffectSolidBlend, Orientation::MirrorXY>(x, y, width, height, surface, block, args);
+  BlendRle<EffectSolidBlend, EffectSolidBlendRows, Orientation::MirrorXY>(
+      x, y, width, height, surface, block, static_cast<uint8_t>(colour), alphaLevel);
 }

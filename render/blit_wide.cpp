@@ -20,8 +20,9 @@ namespace {
 bool Supported() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi2") &&
-         __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2");
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt") &&
+         __builtin_cpu_supports("bmi2");
 }
 
 bool& Switch() {
@@ -39,7 +40,7 @@ bool UseWideBlits(bool on) {
 }
 
 #pragma GCC push_options
-#pragma GCC target("ssse3,popcnt,avx2,avx512f,avx512bw,avx512vl,avx512vbmi2,bmi,bmi2")
+#pragma GCC target("ssse3,popcnt,avx2,avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2")
 // GCC 12's AVX-512 intrinsics start some results from a deliberately
 // undefined register, which its flow analysis reports as uninitialised.
 #pragma GCC diagnostic push
@@ -84,7 +85,7 @@ struct Span {
 };
 
 struct Batch {
-  const uint8_t* table;  // the level's 64 KB slice
+  const uint8_t* table;  // the effect's part of the table
   uint8_t colour;        // the foreground of the solid effects
   bool separate;         // false when destination rows overlap: one span per batch
   int32_t pixels = 0;
@@ -101,11 +102,20 @@ struct BatchArgs {
   Batch* batch;
 };
 
-// The 16 table indices of a window: old destination byte << 8 | colour.
-template <bool solid>
+// The 16 table indices of a window for the effect's part of the table
+// (render/effects.h): old destination byte << 8 | drawn colour as stored,
+// drawn colour << 8 | old byte by drawn colour, and the old byte alone in
+// the solid effect's one row.
+template <class Effect>
 inline __m256i Indices(__m128i source, __m128i old, uint8_t colour) {
-  const __m256i front = solid ? _mm256_set1_epi16(colour) : _mm256_cvtepu8_epi16(source);
-  return _mm256_or_si256(_mm256_slli_epi16(_mm256_cvtepu8_epi16(old), 8), front);
+  const __m256i back = _mm256_cvtepu8_epi16(old);
+  if constexpr (Effect::byDrawn && Effect::solid) {
+    return back;
+  } else {
+    const __m256i front = Effect::solid ? _mm256_set1_epi16(colour) : _mm256_cvtepu8_epi16(source);
+    if constexpr (Effect::byDrawn) return _mm256_or_si256(_mm256_slli_epi16(front, 8), back);
+    return _mm256_or_si256(_mm256_slli_epi16(back, 8), front);
+  }
 }
 
 // Walks the 16-pixel windows of a span: calls f(window, lanes, source) with
@@ -160,15 +170,14 @@ template <bool reversed>
   b.spans = 0;
 }
 
-// Pass 1 for one row: source 0 leaves the destination byte alone. `solid`:
-// the foreground is the colour, not the source.
-template <bool reversed, bool solid>
+// Pass 1 for one row: source 0 leaves the destination byte alone.
+template <bool reversed, class Effect>
 void CollectLong(Batch& b, uint8_t* dst, const uint8_t* src, int32_t n);
 
-template <bool reversed, bool solid>
+template <bool reversed, class Effect>
 [[gnu::always_inline]] inline void Collect(Batch& b, uint8_t* dst, const uint8_t* src, int32_t n) {
   if (n > kBatchPixels) {
-    CollectLong<reversed, solid>(b, dst, src, n);
+    CollectLong<reversed, Effect>(b, dst, src, n);
     return;
   }
   if (b.pixels + n > kBatchPixels || b.spans == kBatchSpans) Flush<reversed>(b);
@@ -177,7 +186,7 @@ template <bool reversed, bool solid>
   uint16_t* out = b.index + b.pixels;
   Windows<reversed>(dst, src, n, [&](uint8_t* window, __mmask16 lanes, __m128i s) {
     const __mmask16 draw = _mm_mask_test_epi8_mask(lanes, s, s);
-    const __m256i index = Indices<solid>(s, _mm_maskz_loadu_epi8(draw, window), colour);
+    const __m256i index = Indices<Effect>(s, _mm_maskz_loadu_epi8(draw, window), colour);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi16(draw, index));
     out += _mm_popcnt_u32(draw);
   });
@@ -185,20 +194,72 @@ template <bool reversed, bool solid>
   if (!b.separate) Flush<reversed>(b);
 }
 
-template <bool reversed, bool solid>
+template <bool reversed, class Effect>
 void CollectLong(Batch& b, uint8_t* dst, const uint8_t* src, int32_t n) {
   // Longer than a batch: in two parts, each drawn where it belongs.
   const int32_t first = kBatchPixels;
-  Collect<reversed, solid>(b, reversed ? dst + (n - first) : dst, src, first);
-  Collect<reversed, solid>(b, reversed ? dst : dst + first, src + first, n - first);
+  Collect<reversed, Effect>(b, reversed ? dst + (n - first) : dst, src, first);
+  Collect<reversed, Effect>(b, reversed ? dst : dst + first, src + first, n - first);
 }
 
-template <bool solid>
+template <class Effect>
 struct BlendKernel {
   static constexpr bool pairsRows = false;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const BatchArgs& args) {
-    Collect<reversed, solid>(*args.batch, dst, src, n);
+    Collect<reversed, Effect>(*args.batch, dst, src, n);
+  }
+};
+
+// The solid blend through the colour's row (render/effects.h) is a fixed
+// translation of the old destination bytes, done 64 at a time in registers
+// with no table look-up in memory: the row's 256 bytes sit in four
+// registers, two-table permutes look up the halves and the old byte's top
+// bit picks between them.
+struct RowRegisters {
+  __m512i row[4];
+  explicit RowRegisters(const uint8_t* table) {
+    for (int k = 0; k < 4; ++k) row[k] = _mm512_loadu_si512(table + 64 * k);
+  }
+  __m512i Translate(__m512i old) const {
+    const __m512i low = _mm512_permutex2var_epi8(row[0], old, row[1]);
+    const __m512i high = _mm512_permutex2var_epi8(row[2], old, row[3]);
+    return _mm512_mask_blend_epi8(_mm512_movepi8_mask(old), low, high);
+  }
+};
+
+// The 64 bytes in reverse order.
+inline __m512i Reverse64(__m512i v) {
+  const __m512i order =
+      _mm512_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
+                      24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45,
+                      46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63);
+  return _mm512_permutexvar_epi8(order, v);
+}
+
+// Only where the source byte is not 0. (For the run-length blits, whose runs
+// lie a few bytes apart on one row, the masked store of one run and the
+// load of the next meet in the same window and stall; the plain loop through
+// the row is faster there.)
+struct TranslateKernel {
+  static constexpr bool pairsRows = false;
+  template <bool reversed>
+  static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const RowRegisters& rows) {
+    for (int32_t i = 0; i < n; i += 64) {
+      const int32_t count = n - i < 64 ? n - i : 64;
+      const __mmask64 lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(count));
+      __m512i s = _mm512_maskz_loadu_epi8(lanes, src + i);
+      uint8_t* window = dst + i;
+      __mmask64 inWindow = lanes;
+      if constexpr (reversed) {
+        s = Reverse64(s);
+        window = Before(dst + n - i, 64);
+        inWindow = ~uint64_t{0} << (64 - count);
+      }
+      const __mmask64 draw = _mm512_mask_test_epi8_mask(inWindow, s, s);
+      const __m512i old = _mm512_maskz_loadu_epi8(draw, window);
+      _mm512_mask_storeu_epi8(window, draw, rows.Translate(old));
+    }
   }
 };
 
@@ -231,14 +292,19 @@ template <class Effect, Orientation O>
 void WideRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
              const EffectArgs& args) {
   static_assert(Effect::blends);
+  if constexpr (std::is_same_v<Effect, EffectSolidBlendRows>) {
+    // Rows closer together than the frame is wide are fine here: each
+    // window is read and written before the next.
+    RawRows<TranslateKernel, O>(x, y, width, height, surface, pixels, RowRegisters(args.blend));
+    return;
+  }
   Batch batch;
   batch.table = args.blend;
   batch.colour = args.colour;
   // Rows closer together than the frame is wide would share bytes.
   const int64_t pitch = drawTarget.pitch;
   batch.separate = (pitch < 0 ? -pitch : pitch) >= width;
-  RawRows<BlendKernel<std::is_same_v<Effect, EffectSolidBlend>>, O>(x, y, width, height, surface, pixels,
-                                                                     BatchArgs{&batch});
+  RawRows<BlendKernel<Effect>, O>(x, y, width, height, surface, pixels, BatchArgs{&batch});
   Flush<FlipsX(O)>(batch);
 }
 
@@ -260,6 +326,8 @@ void WideRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surfa
                                                     const uint8_t*, const EffectArgs&);
 VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectBlend)
 VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectSolidBlend)
+VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectBlendRows)
+VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectSolidBlendRows)
 VANTOR_WIDE_ORIENTATIONS(WideRle, EffectCopy)
 #undef VANTOR_WIDE_ORIENTATIONS
 

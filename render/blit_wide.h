@@ -29,9 +29,9 @@ bool WideBlits();
 bool UseWideBlits(bool on);
 
 #if VANTOR_WIDE_BLITS
-// The raw blending blits (EffectBlend, EffectSolidBlend) and the run-length
-// copies (EffectCopy), with the arguments of their plain templates. Only to
-// be called while WideBlits() is true.
+// The raw blending blits (EffectBlend, EffectSolidBlend and their Rows
+// forms) and the run-length copies (EffectCopy), with the arguments of their
+// plain templates. Only to be called while WideBlits() is true.
 template <class Effect, Orientation O>
 void WideRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
              const EffectArgs& args);

@@ -19,9 +19,12 @@ enum : int32_t {
 // Levels 0..ALPHA_LEVELS - 1 (formats/alpha.h) exist; anything else draws
 // nothing.
 
-// What an effect needs: the colour for the solid ones, the level's 64 KB
-// slice of the alpha table (row = old destination pixel, column = the drawn
-// one) for the blending ones.
+// What an effect needs: the colour for the solid ones, and for the blending
+// ones their part of an alpha table. The effects that read alphaTable as
+// stored take the level's 64 KB slice (row = old destination pixel, column =
+// the drawn one); the "Rows" effects read the copy arranged by drawn colour
+// (AlphaRowsByDrawn): the level's slice, whose row is the drawn colour, or
+// for the solid one just the colour's 256-byte row.
 struct EffectArgs {
   uint8_t colour;
   const uint8_t* blend;
@@ -33,7 +36,11 @@ struct EffectCopy {
 };
 struct EffectBlend {
   static constexpr bool blends = true;
-  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) { return args.blend[dest << 8 | source]; }
+  static constexpr bool solid = false;
+  static constexpr bool byDrawn = false;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) {
+    return args.blend[dest << 8 | source];
+  }
 };
 struct EffectSolid {
   static constexpr bool blends = false;
@@ -41,7 +48,25 @@ struct EffectSolid {
 };
 struct EffectSolidBlend {
   static constexpr bool blends = true;
-  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) { return args.blend[dest << 8 | args.colour]; }
+  static constexpr bool solid = true;
+  static constexpr bool byDrawn = false;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) {
+    return args.blend[dest << 8 | args.colour];
+  }
+};
+struct EffectBlendRows {
+  static constexpr bool blends = true;
+  static constexpr bool solid = false;
+  static constexpr bool byDrawn = true;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t source) {
+    return args.blend[source << 8 | dest];
+  }
+};
+struct EffectSolidBlendRows {
+  static constexpr bool blends = true;
+  static constexpr bool solid = true;
+  static constexpr bool byDrawn = true;
+  static uint8_t Apply(const EffectArgs& args, uint8_t dest, uint8_t) { return args.blend[dest]; }
 };
 
 enum class Orientation { AsIs, MirrorX, MirrorY, MirrorXY };

@@ -44,6 +44,20 @@ std::vector<uint8_t> TableCopy() { return std::vector<uint8_t>(alphaTable, alpha
 
 void FillTable(uint8_t seed) {
   for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(i * 7 + seed);
+  AlphaTableChanged();
+}
+
+// The copy by drawn colour holds exactly the table's entries, everywhere.
+bool RowsMatchTable() {
+  for (int level = 0; level < ALPHA_LEVELS; ++level) {
+    const uint8_t* rows = AlphaRowsByDrawn(level);
+    for (int fore = 0; fore < 256; ++fore) {
+      for (int back = 0; back < 256; ++back) {
+        if (rows[fore * 256 + back] != Entry(level, back, fore)) return false;
+      }
+    }
+  }
+  return true;
 }
 
 // Entries 1..254 all different and far apart from each other (steps of 8 in
@@ -147,10 +161,16 @@ TEST(AlphaBuild, RangesAreCutToThePaletteAndAnEmptyRangeGivesZero) {
   // A one-colour range leaves nothing to choose between.
   BuildAlphaTable(palette.data(), 77, 77);
   EXPECT_EQ(FirstWrongEntry([](int, int entry) { return entry != 77; }), -1);
+  EXPECT_TRUE(RowsMatchTable());
+  FillTable(4);
+  BuildAlphaTableExhaustive(palette.data(), 78, 78);
+  EXPECT_EQ(FirstWrongEntry([](int, int entry) { return entry != 78; }), -1);
+  EXPECT_TRUE(RowsMatchTable());
 
   FillTable(3);
   BuildAlphaTable(palette.data(), 200, 100);
   EXPECT_EQ(FirstWrongEntry([](int, int entry) { return entry != 0; }), -1);
+  EXPECT_TRUE(RowsMatchTable());
   EXPECT_EQ(NearestColor(10, 20, 30, palette.data()), 0);
   EXPECT_EQ(BlendColor(1, 2, palette.data(), 3), 0);
 }
@@ -163,6 +183,7 @@ TEST(AlphaBuild, BadArgumentsGiveClearAnswers) {
   const std::vector<uint8_t> before = TableCopy();
   BuildAlphaTable(nullptr, 0, 255);
   EXPECT_TRUE(TableCopy() == before);
+  EXPECT_TRUE(RowsMatchTable());
   EXPECT_EQ(searchFirst, 1);
   EXPECT_EQ(searchLast, 254);
   EXPECT_EQ(BlendColor(1, 2, nullptr, 0), 0);
@@ -215,6 +236,7 @@ TEST(AlphaBuild, FastBuildMatchesThePlainSearch) {
     SCOPED_TRACE("case " + std::to_string(c) + " range " + std::to_string(first) + ".." +
                  std::to_string(last));
     BuildAlphaTable(palette.data(), first, last);
+    ASSERT_TRUE(RowsMatchTable());
 
     auto check = [&](int level, int background, int foreground) {
       const int plain = BlendColor(uint8_t(background), uint8_t(foreground), palette.data(), level);
@@ -263,8 +285,9 @@ class AlphaFile : public ::testing::Test {
     std::ifstream in(from, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  // The table, and the copy by drawn colour kept from it.
   bool TableIs(const std::string& table) const {
-    return std::memcmp(alphaTable, table.data(), table.size()) == 0;
+    return std::memcmp(alphaTable, table.data(), table.size()) == 0 && RowsMatchTable();
   }
   std::vector<std::string> DirEntries() const {
     std::vector<std::string> names;
@@ -319,6 +342,7 @@ TEST_F(AlphaFile, OnlyTheTagDecidesWhatLoads) {
 TEST_F(AlphaFile, FilesThatCannotBeReadWholeLeaveTheTableAsItWas) {
   const std::string kept = Table(40);
   std::memcpy(alphaTable, kept.data(), kept.size());
+  AlphaTableChanged();
 
   // Too short for the table, the header or the tag.
   const std::string full = Header() + Table(41);
@@ -346,6 +370,7 @@ TEST_F(AlphaFile, FilesThatCannotBeReadWholeLeaveTheTableAsItWas) {
 TEST_F(AlphaFile, FailedSavesLeaveNoFileBehindAndKeepTheOldCache) {
   const std::string kept = Table(50);
   std::memcpy(alphaTable, kept.data(), kept.size());
+  AlphaTableChanged();
 
   // A directory where the cache should go: written, but it cannot take its place.
   const fs::path blocked = dir / "blocked.alp";

@@ -136,6 +136,7 @@ TEST(GeneratedAlphaTableTest, MatchesAFreshBuildFromTheBackground) {
   FreeBmp(&image);
 
   std::memset(alphaTable, 0xEE, sizeof alphaTable);
+  AlphaTableChanged();
   ASSERT_EQ(LoadAlphaTable((RunDir() / "test.alp").string().c_str()), ALPHA_OK);
   const std::vector<uint8_t> loaded(alphaTable, alphaTable + ALPHA_TABLE_SIZE);
   BuildAlphaTable(palette.data(), 1, 254);

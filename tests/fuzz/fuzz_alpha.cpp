@@ -33,6 +33,7 @@ void CheckLoad(const uint8_t* data, size_t size) {
   std::fclose(file);
 
   for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(i * 7);
+  AlphaTableChanged();
   const int result = LoadAlphaTable(TempPath().c_str());
   const bool whole = size >= size_t{ALPHA_HEADER_SIZE} + ALPHA_TABLE_SIZE;
   const bool tagged = size >= 11 && std::memcmp(data, "Alpha Table", 11) == 0;

@@ -1,9 +1,14 @@
 // Hand-checked sprite drawing cases: mirror mappings on tiny frames, clip
 // edges at the screen borders, the run-length walk across a cut, the level
-// limits, 16-bit sizes of the Solid blits, and the boss figure's layering.
+// limits, 16-bit sizes of the Solid blits, the blends after the alpha table
+// changes, and the boss figure's layering.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "formats/alpha.h"
@@ -168,9 +173,57 @@ TEST(RunLengthExample, CutOnTheLeftAndTop) {
   ExpectOnly(topFlipped, {{2, 1, 5}, {3, 1, 6}, {7, 1, 7}});
 }
 
+// The blends read a copy of the table arranged by drawn colour; whatever
+// replaces the table (a fill of its own, a build, a load), the next draw
+// must mix by the new entries.
+TEST(Effects, BlendsFollowEveryChangeOfTheTable) {
+  std::mt19937 random(21);
+  std::vector<uint8_t> f(20 * 6);
+  for (auto& b : f) b = random() % 3 ? uint8_t(random()) : 0;
+  SpriteFrame frame{};
+  frame.width = 20;
+  frame.height = 6;
+  frame.pixels = f.data();
+  auto check = [&](const char* after) {
+    for (int32_t flags : {int32_t{DRAW_BLEND}, DRAW_BLEND | DRAW_SOLID | DRAW_MIRROR_X}) {
+      Screen s(30, 10);
+      for (auto& b : s.bytes) b = uint8_t(random());
+      const std::vector<uint8_t> before = s.bytes;
+      DrawSprite(3, 2, s.data(), &frame, flags, 201, 2);
+      for (int r = 0; r < 6; ++r) {
+        for (int c = 0; c < 20; ++c) {
+          const uint8_t source = f[r * 20 + (flags & DRAW_MIRROR_X ? 19 - c : c)];
+          const size_t at = size_t(2 + r) * 30 + 3 + c;
+          const uint8_t drawn = flags & DRAW_SOLID ? 201 : source;
+          const uint8_t want = source ? alphaTable[2 * 65536 + before[at] * 256 + drawn] : before[at];
+          ASSERT_EQ(s.bytes[at], want) << after << ", flags " << flags << " at " << c << ", " << r;
+        }
+      }
+    }
+  };
+  for (auto& b : alphaTable) b = uint8_t(random());
+  AlphaTableChanged();
+  check("own fill");
+  const std::string saved =
+      (std::filesystem::temp_directory_path() / ("vantor_blend_" + std::to_string(getpid()) + ".alp"))
+          .string();
+  ASSERT_EQ(SaveAlphaTable(saved.c_str()), ALPHA_OK);
+
+  std::vector<uint8_t> palette(1024);
+  for (auto& b : palette) b = uint8_t(random());
+  BuildAlphaTable(palette.data(), 1, 254);
+  check("build");
+  BuildAlphaTableExhaustive(palette.data(), 9, 9);
+  check("plain build");
+  ASSERT_EQ(LoadAlphaTable(saved.c_str()), ALPHA_OK);
+  std::remove(saved.c_str());
+  check("load");
+}
+
 TEST(Effects, SolidBlendColour15Level6AndSolidLowByte) {
   std::mt19937 random(8);
   for (auto& b : alphaTable) b = uint8_t(random());
+  AlphaTableChanged();
   std::vector<uint8_t> f(12 * 9);
   for (auto& b : f) b = random() % 3 ? uint8_t(random()) : 0;
   SpriteFrame frame{};

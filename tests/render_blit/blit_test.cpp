@@ -17,6 +17,7 @@
 
 #include "formats/alpha.h"
 #include "formats/rle.h"
+#include "render/blit_internal.h"
 #include "render/blit_wide.h"
 #if __has_include("formats/rle_encode.h")
 #include "formats/rle_encode.h"
@@ -37,6 +38,7 @@ int Cases(int fallback) {
 void FillAlphaTable(uint32_t seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+  AlphaTableChanged();
 }
 
 // A frame as the model sees it (which pixels are opaque, and their bytes)
@@ -305,15 +307,20 @@ void CheckDraw(const Canvas& canvas, const Frame& f, const Draw& d) {
   ASSERT_EQ(at, -1) << Describe(canvas, f, d, at);
 }
 
-// Storage (raw or run-length) and the kernels: the wide ones where the
-// processor has them, and the plain ones, which it always has.
-class BlitModel : public ::testing::TestWithParam<std::tuple<bool, bool>> {
+// Storage (raw or run-length), the kernels (the wide ones where the
+// processor has them, and the plain ones, which it always has) and the
+// blends' view of the table (by drawn colour, or as stored).
+class BlitModel : public ::testing::TestWithParam<std::tuple<bool, bool, bool>> {
  protected:
   void SetUp() override {
     if (std::get<1>(GetParam()) && !UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
     if (!std::get<1>(GetParam())) UseWideBlits(false);
+    UseBlendByDrawn(std::get<2>(GetParam()));
   }
-  void TearDown() override { UseWideBlits(true); }
+  void TearDown() override {
+    UseWideBlits(true);
+    UseBlendByDrawn(true);
+  }
 };
 
 TEST_P(BlitModel, EveryRoutineMatchesTheMappingRule) {
@@ -351,10 +358,12 @@ TEST_P(BlitModel, EveryRoutineMatchesTheMappingRule) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, BlitModel, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Storage, BlitModel,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(), ::testing::Bool()),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param) ? "RunLength" : "Raw") +
-                                  (std::get<1>(info.param) ? "Wide" : "Plain");
+                                  (std::get<1>(info.param) ? "Wide" : "Plain") +
+                                  (std::get<2>(info.param) ? "ByDrawn" : "AsStored");
                          });
 
 #ifdef HAVE_RLE_ENCODER

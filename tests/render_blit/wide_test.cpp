@@ -21,6 +21,7 @@ class WideKernels : public ::testing::Test {
     if (!UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
     std::mt19937 random(17);
     for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+    AlphaTableChanged();
   }
   void TearDown() override { UseWideBlits(true); }
 };
