@@ -53,7 +53,7 @@ bool HasShuffle() {
 __attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, uint8_t* out,
                                                     const uint8_t* row) {
   for (int32_t g = 0; g < plan.vectorGroups; ++g) {
-    uint8_t* to = out + g * 16;
+    uint8_t* to = out + plan.Place(g);
     const uint8_t* from = row + plan.at[g];
     const __m128i* control = reinterpret_cast<const __m128i*>(plan.control[g][0]);
     if (plan.kind[g] == 1) {
@@ -67,7 +67,7 @@ __attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, 
                        _mm_or_si128(_mm_shuffle_epi8(low, _mm_load_si128(control)),
                                     _mm_shuffle_epi8(high, _mm_load_si128(control + 1))));
     } else {
-      for (int k = 0; k < 16; ++k) to[k] = row[plan.map[g * 16 + k]];
+      for (int k = 0; k < 16; ++k) to[k] = row[plan.map[plan.Place(g) + k]];
     }
   }
 }
@@ -93,9 +93,10 @@ void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int
   plan->vectorGroups = 0;
 #if defined(__SSE2__)
   if (!HasShuffle()) return;
-  plan->vectorGroups = width / 16;
+  plan->vectorGroups = (width + 15) / 16;
+  if (width < 16) plan->vectorGroups = 0;
   for (int32_t g = 0; g < plan->vectorGroups; ++g) {
-    const int32_t* group = map + g * 16;
+    const int32_t* group = map + plan->Place(g);
     // The map runs one way within a group (backwards when mirrored).
     const int32_t low = std::min(group[0], group[15]), high = std::max(group[0], group[15]);
     plan->kind[g] = 0;
@@ -126,7 +127,7 @@ void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row) {
 #if defined(__SSE2__)
   if (plan.vectorGroups > 0) {
     ShuffleGroups(plan, out, row);
-    done = plan.vectorGroups * 16;
+    done = plan.width;
   }
 #endif
   GatherPlain(out + done, row, plan.map + done, plan.width - done);
