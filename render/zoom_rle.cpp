@@ -151,31 +151,17 @@ inline void FillOver(uint8_t* dst, int32_t from, int32_t to, uint64_t word) {
 // gathered like raw ones. Both buffers hold count + 16 bytes at least; the
 // mask is written left to right, each stretch's overshoot covered by the
 // next, and the values of transparent columns are left as they happen to be.
-void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, uint8_t* value,
-                  uint8_t* opaque) {
+void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
+                  uint8_t* value, uint8_t* opaque) {
   constexpr uint64_t kClear = 0, kSet = ~uint64_t{0};
-  const uint8_t* run = block + RleRowOffset(block, row);
-  int32_t runs = run[0] | run[1] << 8;
-  run += 2;
-  const int32_t end = first + count;
-  int32_t p = 0;       // source column reached
   int32_t marked = 0;  // mask written up to here (from `first`)
-  for (; runs > 0; --runs) {
-    p += run[0];
-    const int32_t n = run[1];
-    const uint8_t* pixels = run + 2;
-    run = pixels + n;
-    if (p >= end) break;
-    const int32_t from = std::max(p, first), to = std::min(p + n, end);
-    if (from < to) {
-      FillOver(opaque, marked, from - first, kClear);
-      FillOver(opaque, from - first, to - first, kSet);
-      marked = to - first;
-      CopyBytes(value + (from - first), pixels + (from - p), to - from);
-    }
-    p += n;
-    if (p >= end) break;
-  }
+  WalkRuns(block, row, first, count, rowWidth,
+           [&](int32_t from, int32_t to, const uint8_t* pixels, int32_t offset) {
+             FillOver(opaque, marked, from, kClear);
+             FillOver(opaque, from, to, kSet);
+             marked = to;
+             CopyBytes(value + from, pixels + (from - offset), to - from);
+           });
   FillOver(opaque, marked, count, kClear);
 }
 
@@ -222,7 +208,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
       for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
         if (rows.index != decoded) {
           DecodeWindow(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
-                       clip.srcWidth, windowValue, windowOpaque);
+                       clip.srcWidth, srcWidth, windowValue, windowOpaque);
           ZoomGather(plan, value, windowValue);
           ZoomGather(plan, opaque, windowOpaque);
           decoded = rows.index;
