@@ -128,6 +128,9 @@ struct ZoomGatherPlan {
 // to the gather (the rest of the source row).
 void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int32_t readable);
 void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row);
+// Two rows through the same plan in one pass.
+void ZoomGatherPair(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row, uint8_t* out2,
+                    const uint8_t* row2);
 
 template <class Effect>
 constexpr bool UsesSource() {

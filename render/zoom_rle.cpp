@@ -209,8 +209,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
         if (rows.index != decoded) {
           DecodeWindow(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
                        clip.srcWidth, srcWidth, windowValue, windowOpaque);
-          ZoomGather(plan, value, windowValue);
-          ZoomGather(plan, opaque, windowOpaque);
+          ZoomGatherPair(plan, value, windowValue, opaque, windowOpaque);
           decoded = rows.index;
         }
         ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
