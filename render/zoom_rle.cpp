@@ -2,11 +2,14 @@
 // orientation. Each source row that shows is found through its own row
 // offset, and only the runs inside its visible window are decoded, stopping
 // at the run that crosses the window's end; a `skip` stretch costs one
-// addition, however long. Copied and blended rows are put in raw form once
-// and then go the raw frames' way (vector gather into destination order,
-// applied to each destination row they land on); single-colour rows need no
-// pixel bytes, so each run simply fills the places it covers, row by row. Rows that no destination row shows,
-// and rows cut off by the clip rectangle, are never read.
+// addition, however long. Shrunk images (no wider and no taller than their
+// remaining source) are copied or blended straight from the runs, each run
+// covering its places; enlarged ones put each copied or blended row in raw
+// form once and then go the raw frames' way (vector gather into destination
+// order, applied to each destination row it lands on). Single-colour rows
+// need no pixel bytes, so each run simply fills the places it covers, row by
+// row. Rows that no destination row shows, and rows cut off by the clip
+// rectangle, are never read.
 #include <algorithm>
 #include <type_traits>
 
