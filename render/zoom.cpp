@@ -50,24 +50,46 @@ bool HasShuffle() {
   return has;
 }
 
-__attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, uint8_t* out,
-                                                    const uint8_t* row) {
-  for (int32_t g = 0; g < plan.vectorGroups; ++g) {
-    uint8_t* to = out + g * 16;
-    const uint8_t* from = row + plan.at[g];
+// One row, or two rows of the same layout (a run-length row's bytes and
+// its mask) through the same plan.
+template <bool pair>
+__attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row,
+                                                    uint8_t* out2, const uint8_t* row2) {
+  // Held locally: the stores below could otherwise alias the plan.
+  const int32_t groups = plan.vectorGroups, lastPlace = plan.width - 16;
+  for (int32_t g = 0; g < groups; ++g) {
+    const int32_t place = g * 16 < lastPlace ? g * 16 : lastPlace, at = plan.at[g];
     const __m128i* control = reinterpret_cast<const __m128i*>(plan.control[g][0]);
+    if (plan.kind[g] == 0) {
+      const int32_t* map = plan.map + place;
+      for (int k = 0; k < 16; ++k) out[place + k] = row[map[k]];
+      if constexpr (pair) {
+        for (int k = 0; k < 16; ++k) out2[place + k] = row2[map[k]];
+      }
+      continue;
+    }
+    const __m128i low = _mm_load_si128(control);
     if (plan.kind[g] == 1) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(bytes, _mm_load_si128(control)));
-    } else if (plan.kind[g] == 2) {
-      // A control byte with its top bit set gives 0, so the halves or together.
-      const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                       _mm_or_si128(_mm_shuffle_epi8(low, _mm_load_si128(control)),
-                                    _mm_shuffle_epi8(high, _mm_load_si128(control + 1))));
-    } else {
-      for (int k = 0; k < 16; ++k) to[k] = row[plan.map[g * 16 + k]];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + place),
+                       _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at)), low));
+      if constexpr (pair) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out2 + place),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row2 + at)), low));
+      }
+      continue;
+    }
+    // Two shuffles: a control byte with its top bit set gives 0, so the
+    // halves or together.
+    const __m128i high = _mm_load_si128(control + 1);
+    const __m128i* from = reinterpret_cast<const __m128i*>(row + at);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + place),
+                     _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(from), low),
+                                  _mm_shuffle_epi8(_mm_loadu_si128(from + 1), high)));
+    if constexpr (pair) {
+      const __m128i* from2 = reinterpret_cast<const __m128i*>(row2 + at);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out2 + place),
+                       _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(from2), low),
+                                    _mm_shuffle_epi8(_mm_loadu_si128(from2 + 1), high)));
     }
   }
 }
@@ -93,9 +115,10 @@ void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int
   plan->vectorGroups = 0;
 #if defined(__SSE2__)
   if (!HasShuffle()) return;
-  plan->vectorGroups = width / 16;
+  plan->vectorGroups = (width + 15) / 16;
+  if (width < 16) plan->vectorGroups = 0;
   for (int32_t g = 0; g < plan->vectorGroups; ++g) {
-    const int32_t* group = map + g * 16;
+    const int32_t* group = map + plan->Place(g);
     // The map runs one way within a group (backwards when mirrored).
     const int32_t low = std::min(group[0], group[15]), high = std::max(group[0], group[15]);
     plan->kind[g] = 0;
@@ -122,14 +145,25 @@ void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int
 }
 
 void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row) {
-  int32_t done = 0;
 #if defined(__SSE2__)
   if (plan.vectorGroups > 0) {
-    ShuffleGroups(plan, out, row);
-    done = plan.vectorGroups * 16;
+    ShuffleGroups<false>(plan, out, row, nullptr, nullptr);
+    return;
   }
 #endif
-  GatherPlain(out + done, row, plan.map + done, plan.width - done);
+  GatherPlain(out, row, plan.map, plan.width);
+}
+
+void ZoomGatherPair(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row, uint8_t* out2,
+                    const uint8_t* row2) {
+#if defined(__SSE2__)
+  if (plan.vectorGroups > 0) {
+    ShuffleGroups<true>(plan, out, row, out2, row2);
+    return;
+  }
+#endif
+  GatherPlain(out, row, plan.map, plan.width);
+  GatherPlain(out2, row2, plan.map, plan.width);
 }
 
 void DrawSpriteZoom(int32_t centreX, int32_t centreY, uint8_t* surface, const SpriteFrame* frame,

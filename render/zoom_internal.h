@@ -106,22 +106,31 @@ inline void ZoomColumnStarts(int32_t* start, int32_t s, int32_t d) {
 
 // Gathering a raw source row into destination order: out[j] = row[map[j]]
 // for the block's places. The plan is made once per call. Where the
-// processor has a byte shuffle (SSSE3, looked up at run time), each group of
-// 16 places whose source columns lie within 16 or 32 bytes is gathered with
-// one or two shuffles of bytes loaded from the row; the rest one by one.
+// processor has a byte shuffle (SSSE3, looked up at run time), the places
+// are cut into groups of 16, the last one ending at the last place (so it
+// overlaps the one before when the width is not a multiple of 16, and
+// gathers some places twice, to the same bytes); each group whose source
+// columns lie within 16 or 32 bytes is gathered with one or two shuffles of
+// bytes loaded from the row, the others one by one. Rows narrower than 16
+// places are gathered one by one.
 struct ZoomGatherPlan {
   static constexpr int32_t GROUPS = ZOOM_ROW_MAX / 16;
   const int32_t* map;
   int32_t width;
-  int32_t vectorGroups;  // groups 0 .. vectorGroups - 1 have a kind
+  int32_t vectorGroups;  // groups 0 .. vectorGroups - 1 have a kind; 0 without shuffles
   uint8_t kind[GROUPS];  // 1 or 2 shuffles, 0 one by one
   int32_t at[GROUPS];    // where the group's bytes are loaded from
   alignas(16) uint8_t control[GROUPS][2][16];
+  // The first place of group g.
+  int32_t Place(int32_t g) const { return g * 16 < width - 16 ? g * 16 : width - 16; }
 };
 // `readable`: the bytes that may be read from the start of each row given
 // to the gather (the rest of the source row).
 void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int32_t readable);
 void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row);
+// Two rows through the same plan in one pass.
+void ZoomGatherPair(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row, uint8_t* out2,
+                    const uint8_t* row2);
 
 template <class Effect>
 constexpr bool UsesSource() {

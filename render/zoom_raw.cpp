@@ -5,7 +5,66 @@
 #include "render/zoom.h"
 #include "render/zoom_internal.h"
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace {
+
+#if defined(__SSE2__)
+bool HasShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+
+// For the effects that do not blend, gathering and applying are one step:
+// each group of 16 places is shuffled out of the source row into a register
+// and selected straight into the destination row, with no row buffer. The
+// plan's last group may overlap the one before it; these effects put the
+// same byte on a place however often they are applied there.
+template <class Effect>
+__attribute__((target("ssse3"))) void ShuffleApplyRows(const ZoomGatherPlan& plan, uint8_t* row,
+                                                       ptrdiff_t step, int32_t height, const uint8_t* first,
+                                                       ZoomRowStep rows, const EffectArgs& args) {
+  static_assert(!Effect::blends);
+  const __m128i zero = _mm_setzero_si128();
+  [[maybe_unused]] const __m128i fill = _mm_set1_epi8(static_cast<char>(args.colour));
+  // Held locally: the stores below could otherwise alias the plan.
+  const int32_t groups = plan.vectorGroups, lastPlace = plan.width - 16;
+  for (int32_t j = 0; j < height; ++j, row += step, rows.Next()) {
+    const uint8_t* source = first + rows.offset;
+    for (int32_t g = 0; g < groups; ++g) {
+      const int32_t place = g * 16 < lastPlace ? g * 16 : lastPlace;
+      const uint8_t* from = source + plan.at[g];
+      const __m128i* control = reinterpret_cast<const __m128i*>(plan.control[g][0]);
+      __m128i value;
+      if (plan.kind[g] == 2) {
+        // A control byte with its top bit set gives 0, so the halves or together.
+        value = _mm_or_si128(
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_load_si128(control)),
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)),
+                             _mm_load_si128(control + 1)));
+      } else if (plan.kind[g] == 1) {
+        value =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_load_si128(control));
+      } else {
+        alignas(16) uint8_t bytes[16];
+        const int32_t* map = plan.map + place;
+        for (int k = 0; k < 16; ++k) bytes[k] = source[map[k]];
+        value = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+      }
+      const __m128i keep = _mm_cmpeq_epi8(value, zero);
+      const int kept = _mm_movemask_epi8(keep);
+      if (kept == 0xFFFF) continue;
+      __m128i* d = reinterpret_cast<__m128i*>(row + place);
+      __m128i drawn = UsesSource<Effect>() ? value : fill;
+      if (kept != 0)
+        drawn = _mm_or_si128(_mm_and_si128(keep, _mm_loadu_si128(d)), _mm_andnot_si128(keep, drawn));
+      _mm_storeu_si128(d, drawn);
+    }
+  }
+}
+#endif
 
 template <class Effect, Orientation O>
 void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t* surface, int32_t dstWidth,
@@ -24,6 +83,14 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
     ZoomColumnMap(map, block.srcWidth, width, FlipsX(O));
     ZoomGatherPlan plan;
     ZoomPlanGather(&plan, map, width, srcWidth - block.firstColumn);
+#if defined(__SSE2__)
+    if constexpr (!Effect::blends) {
+      if (plan.vectorGroups > 0 && HasShuffle()) {
+        ShuffleApplyRows<Effect>(plan, row, step, block.dstHeight, first, rows, args);
+        return;
+      }
+    }
+#endif
     int64_t gathered = -1;
     for (int32_t j = 0; j < block.dstHeight; ++j, row += step, rows.Next()) {
       if (rows.index != gathered) {

@@ -2,11 +2,14 @@
 // orientation. Each source row that shows is found through its own row
 // offset, and only the runs inside its visible window are decoded, stopping
 // at the run that crosses the window's end; a `skip` stretch costs one
-// addition, however long. Copied and blended rows are put in raw form once
-// and then go the raw frames' way (vector gather into destination order,
-// applied to each destination row they land on); single-colour rows need no
-// pixel bytes, so each run simply fills the places it covers, row by row. Rows that no destination row shows,
-// and rows cut off by the clip rectangle, are never read.
+// addition, however long. Shrunk images (no wider and no taller than their
+// remaining source) are copied or blended straight from the runs, each run
+// covering its places; enlarged ones put each copied or blended row in raw
+// form once and then go the raw frames' way (vector gather into destination
+// order, applied to each destination row it lands on). Single-colour rows
+// need no pixel bytes, so each run simply fills the places it covers, row by
+// row. Rows that no destination row shows, and rows cut off by the clip
+// rectangle, are never read.
 #include <algorithm>
 #include <type_traits>
 
@@ -29,34 +32,77 @@ inline void RunSpan(uint8_t* dst, int32_t n, const EffectArgs& args) {
   }
 }
 
-// Draws one source row, scaled, in a single colour into the destination row
-// whose leftmost place is `dst`. Only the window of source columns
-// [first, first + count) is looked at; `start` gives the first place, in
-// walk order, of each column in it. Each run covers the places from its
-// first column's start to its end's, so skips, however long, cost one
-// addition and nothing is written for them.
-template <class Effect, bool flipX>
-void ScaledRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count,
-               const int32_t* start, int32_t width, const EffectArgs& args) {
+// Walks the runs of one row that lie in the window of source columns
+// [first, first + count) of a row `rowWidth` wide, calling
+// span(from, to, pixels, offset) for each run's part in the window: window
+// columns [from, to), whose bytes are pixels[column - offset]. Skips,
+// however long, cost one addition. A window that is the whole row (the
+// image is not cut at its sides) needs no cutting of runs at all.
+template <class Span>
+inline void WalkRuns(const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
+                     Span&& span) {
   const uint8_t* run = block + RleRowOffset(block, row);
   int32_t runs = run[0] | run[1] << 8;
   run += 2;
-  const int32_t end = first + count;
   int32_t p = 0;  // source column reached
+  if (first == 0 && count == rowWidth) {
+    for (; runs > 0; --runs) {
+      p += run[0];
+      const int32_t n = run[1];
+      span(p, p + n, run + 2, p);
+      run += 2 + n;
+      p += n;
+    }
+    return;
+  }
+  const int32_t end = first + count;
   for (; runs > 0; --runs) {
     p += run[0];
     const int32_t n = run[1];
-    run += 2 + n;  // the pixel bytes are not needed
+    const uint8_t* pixels = run + 2;
+    run = pixels + n;
     if (p >= end) break;
     const int32_t from = std::max(p, first) - first, to = std::min(p + n, end) - first;
-    if (from < to) {
-      const int32_t b0 = flipX ? width - start[to] : start[from],
-                    b1 = flipX ? width - start[from] : start[to];
-      if (b0 < b1) RunSpan<Effect>(dst + b0, b1 - b0, args);
-    }
+    if (from < to) span(from, to, pixels, p - first);
     p += n;
     if (p >= end) break;  // the rest of the row is past the window
   }
+}
+
+// Draws one source row, scaled, in a single colour into the destination row
+// whose leftmost place is `dst`; `start` gives the first place, in walk
+// order, of each window column. Each run covers the places from its first
+// column's start to its end's; nothing is written for skips. Short spans,
+// the rule when shrinking, are filled in place rather than by a call.
+template <class Effect, bool flipX>
+void ScaledRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
+               const int32_t* start, int32_t width, const EffectArgs& args) {
+  WalkRuns(block, row, first, count, rowWidth, [&](int32_t from, int32_t to, const uint8_t*, int32_t) {
+    const int32_t b0 = flipX ? width - start[to] : start[from], b1 = flipX ? width - start[from] : start[to];
+    if (b1 - b0 > 8) {
+      RunSpan<Effect>(dst + b0, b1 - b0, args);
+    } else {
+      for (int32_t b = b0; b < b1; ++b) dst[b] = Effect::Apply(args, dst[b], 0);
+    }
+  });
+}
+
+// Draws one source row of a shrunk image with a copying or blending effect
+// straight into the destination row whose leftmost place is `dst`: each run
+// covers the places from its first column's start to its end's, and place b
+// (in walk order) shows window column column[b]. A run whose columns all
+// drop covers no place and costs only its header.
+template <class Effect, bool flipX>
+void ShrunkRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
+               const int32_t* start, const int32_t* column, int32_t width, const EffectArgs& args) {
+  WalkRuns(block, row, first, count, rowWidth,
+           [&](int32_t from, int32_t to, const uint8_t* pixels, int32_t offset) {
+             const int32_t b1 = start[to];
+             for (int32_t b = start[from]; b < b1; ++b) {
+               uint8_t* d = flipX ? dst + (width - 1 - b) : dst + b;
+               *d = Effect::Apply(args, *d, pixels[column[b] - offset]);
+             }
+           });
 }
 
 // Exactly n bytes (n up to 255), with moves of one size that overlap in the
@@ -108,31 +154,17 @@ inline void FillOver(uint8_t* dst, int32_t from, int32_t to, uint64_t word) {
 // gathered like raw ones. Both buffers hold count + 16 bytes at least; the
 // mask is written left to right, each stretch's overshoot covered by the
 // next, and the values of transparent columns are left as they happen to be.
-void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, uint8_t* value,
-                  uint8_t* opaque) {
+void DecodeWindow(const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
+                  uint8_t* value, uint8_t* opaque) {
   constexpr uint64_t kClear = 0, kSet = ~uint64_t{0};
-  const uint8_t* run = block + RleRowOffset(block, row);
-  int32_t runs = run[0] | run[1] << 8;
-  run += 2;
-  const int32_t end = first + count;
-  int32_t p = 0;       // source column reached
   int32_t marked = 0;  // mask written up to here (from `first`)
-  for (; runs > 0; --runs) {
-    p += run[0];
-    const int32_t n = run[1];
-    const uint8_t* pixels = run + 2;
-    run = pixels + n;
-    if (p >= end) break;
-    const int32_t from = std::max(p, first), to = std::min(p + n, end);
-    if (from < to) {
-      FillOver(opaque, marked, from - first, kClear);
-      FillOver(opaque, from - first, to - first, kSet);
-      marked = to - first;
-      CopyBytes(value + (from - first), pixels + (from - p), to - from);
-    }
-    p += n;
-    if (p >= end) break;
-  }
+  WalkRuns(block, row, first, count, rowWidth,
+           [&](int32_t from, int32_t to, const uint8_t* pixels, int32_t offset) {
+             FillOver(opaque, marked, from, kClear);
+             FillOver(opaque, from, to, kSet);
+             marked = to;
+             CopyBytes(value + from, pixels + (from - offset), to - from);
+           });
   FillOver(opaque, marked, count, kClear);
 }
 
@@ -148,6 +180,19 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
 
   if (width <= ZOOM_ROW_MAX && clip.srcWidth <= ZOOM_ROW_MAX) {
     if constexpr (UsesSource<Effect>()) {
+      if (width <= clip.srcWidth && clip.dstHeight <= clip.srcHeight) {
+        // Shrunk both ways: every source row shows on one destination row
+        // at most and most of its pixels on none, so the runs are drawn
+        // straight into the destination, with no raw form, mask or gather.
+        int32_t start[ZOOM_ROW_MAX + 1], column[ZOOM_ROW_MAX];
+        ZoomColumnStarts(start, clip.srcWidth, width);
+        ZoomColumnMap(column, clip.srcWidth, width, false);
+        for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+          ShrunkRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
+                                       clip.firstColumn, clip.srcWidth, srcWidth, start, column, width, args);
+        }
+        return;
+      }
       // Each source row that shows is put in raw form once, gathered into
       // destination order with the raw frames' vector gather and applied to
       // every destination row it lands on.
@@ -166,9 +211,8 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
       for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
         if (rows.index != decoded) {
           DecodeWindow(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn,
-                       clip.srcWidth, windowValue, windowOpaque);
-          ZoomGather(plan, value, windowValue);
-          ZoomGather(plan, opaque, windowOpaque);
+                       clip.srcWidth, srcWidth, windowValue, windowOpaque);
+          ZoomGatherPair(plan, value, windowValue, opaque, windowOpaque);
           decoded = rows.index;
         }
         ZoomApplyRow<Effect, true>(row, value, opaque, width, args);
@@ -179,7 +223,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
       ZoomColumnStarts(start, clip.srcWidth, width);
       for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
         ScaledRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
-                                     clip.firstColumn, clip.srcWidth, start, width, args);
+                                     clip.firstColumn, clip.srcWidth, srcWidth, start, width, args);
       }
     }
     return;

@@ -302,6 +302,49 @@ TEST(ZoomRle, RowEndingEarlyLeavesTheRestUnchanged) {
   }
 }
 
+// One 8-column row: column 0 [9], skip 1, columns 2-3 [4 0], column 4 [6],
+// columns 5-6 [5 3], column 7 empty. Halved, places 0..3 show columns 1, 3,
+// 5 and 7, so the runs at columns 0 and 4 drop whole.
+const std::vector<uint8_t> kShrinkRow = {4, 0, 0, 0, 4, 0, 0, 1, 9, 1, 2, 4, 0, 0, 1, 6, 0, 2, 5, 3};
+
+TEST(ZoomRle, HalvedRowsDropWholeRunsAndBlendEachPlaceOnce) {
+  zoom_test::FillAlphaTable(4);
+  Screen plain(8, 1), mirrored(8, 1), blended(8, 1), cut(8, 1);
+  ZoomRleCopy(0, 0, 8, 1, plain.data(), 4, 1, kShrinkRow.data());
+  EXPECT_EQ(plain.Row(0, 0, 4), (std::vector<int>{t, 0, 5, t}));
+  EXPECT_EQ(plain.Changed(), 2);
+  ZoomRleCopyMirrorX(0, 0, 8, 1, mirrored.data(), 4, 1, kShrinkRow.data());
+  EXPECT_EQ(mirrored.Row(0, 0, 4), (std::vector<int>{t, 5, 0, t}));
+  ZoomRleBlend(0, 0, 8, 1, blended.data(), 4, 1, kShrinkRow.data(), 2);
+  EXPECT_EQ(blended.At(1, 0), alphaTable[2 * 65536 + kBackground * 256 + 0]);
+  EXPECT_EQ(blended.At(2, 0), alphaTable[2 * 65536 + kBackground * 256 + 5]);
+  EXPECT_EQ(blended.Changed(), 2);
+  // The left place cut: the 6 columns from column 2 onto places 1..3, which
+  // show columns 3, 5 and 7 again.
+  SetClipRect(1, 0, 7, 0);
+  ZoomRleCopy(0, 0, 8, 1, cut.data(), 4, 1, kShrinkRow.data());
+  EXPECT_EQ(cut.Row(0, 0, 4), (std::vector<int>{t, 0, 5, t}));
+}
+
+// Raw rows 16 to 40 places wide, whose last group of 16 overlaps the one
+// before, copied and blended: every place is drawn once, with its own byte.
+TEST(ZoomRaw, RowsAcrossGroupsOfSixteen) {
+  zoom_test::FillAlphaTable(6);
+  std::vector<uint8_t> image(80);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i % 7 == 3 ? 0 : 1 + i);
+  for (int32_t width = 16; width <= 40; ++width) {
+    Screen copy(48, 1), blend(48, 1);
+    ZoomCopy(0, 0, 80, 1, copy.data(), width, 1, image.data());
+    ZoomBlend(0, 0, 80, 1, blend.data(), width, 1, image.data(), 1);
+    for (int32_t j = 0; j < 48; ++j) {
+      const uint8_t shown = j < width ? image[size_t((int64_t{j} + 1) * 80 - 1) / width] : 0;
+      ASSERT_EQ(copy.At(j, 0), shown != 0 ? shown : kBackground) << width << " " << j;
+      ASSERT_EQ(blend.At(j, 0), shown != 0 ? alphaTable[65536 + kBackground * 256 + shown] : kBackground)
+          << width << " " << j;
+    }
+  }
+}
+
 TEST(FillBoxBlend, ClipsAndBlendsEveryPixelOnce) {
   zoom_test::FillAlphaTable(9);
   Screen empty(16, 16);
