@@ -212,7 +212,7 @@ inline void ZoomApplyRow(uint8_t* dst, const uint8_t* value, const uint8_t* mask
 template <class Effect>
 inline bool ZoomEffectArgs(int32_t colour, int32_t alphaLevel, EffectArgs* args) {
   if constexpr (Effect::blends) {
-    return BlendLevelArgs(alphaLevel, static_cast<uint8_t>(colour), args);
+    return BlendLevelArgs<Effect>(alphaLevel, static_cast<uint8_t>(colour), args);
   } else {
     *args = EffectArgs{static_cast<uint8_t>(colour), nullptr};
     return true;

@@ -33,6 +33,7 @@ inline int Cases(int fallback) {
 inline void FillAlphaTable(uint32_t seed) {
   std::mt19937 random(seed);
   for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+  AlphaTableChanged();
 }
 
 // A frame as the model sees it (bytes, and which are opaque) and as the
