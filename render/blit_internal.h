@@ -5,6 +5,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 
 #include "formats/alpha.h"
 #include "render/effects.h"
@@ -27,6 +28,33 @@ inline bool BlendLevelArgs(int32_t alphaLevel, uint8_t colour, EffectArgs* args)
     args->blend = alphaTable + alphaLevel * 65536;
   }
   return true;
+}
+
+// Copies n bytes, n below 16, with two moves of the widest size that fits,
+// overlapping in the middle: every length from that size to twice it is
+// covered without touching a byte outside the n.
+inline void CopyUnder16(uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, src, 8);
+    std::memcpy(&tail, src + n - 8, 8);
+    std::memcpy(dst, &head, 8);
+    std::memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    std::memcpy(dst, &head, 4);
+    std::memcpy(dst + n - 4, &tail, 4);
+  } else if (n >= 2) {
+    uint16_t head, tail;
+    std::memcpy(&head, src, 2);
+    std::memcpy(&tail, src + n - 2, 2);
+    std::memcpy(dst, &head, 2);
+    std::memcpy(dst + n - 2, &tail, 2);
+  } else if (n == 1) {
+    dst[0] = src[0];
+  }
 }
 
 // Whether the blending blits read the table by drawn colour (the default)

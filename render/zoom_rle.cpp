@@ -116,26 +116,8 @@ inline void CopyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
     }
     std::memcpy(chunk, src + n - 16, 16);
     std::memcpy(dst + n - 16, chunk, 16);
-  } else if (n >= 8) {
-    uint64_t head, tail;
-    std::memcpy(&head, src, 8);
-    std::memcpy(&tail, src + n - 8, 8);
-    std::memcpy(dst, &head, 8);
-    std::memcpy(dst + n - 8, &tail, 8);
-  } else if (n >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, src, 4);
-    std::memcpy(&tail, src + n - 4, 4);
-    std::memcpy(dst, &head, 4);
-    std::memcpy(dst + n - 4, &tail, 4);
-  } else if (n >= 2) {
-    uint16_t head, tail;
-    std::memcpy(&head, src, 2);
-    std::memcpy(&tail, src + n - 2, 2);
-    std::memcpy(dst, &head, 2);
-    std::memcpy(dst + n - 2, &tail, 2);
-  } else if (n == 1) {
-    dst[0] = src[0];
+  } else {
+    CopyUnder16(dst, src, n);
   }
 }
 
