@@ -13,27 +13,12 @@
 
 #include "formats/alpha.h"
 #include "render/blit.h"
+#include "support/flat_screen.h"
 
 namespace {
 
-constexpr uint8_t kBackground = 0xEE;
-
-// A screen-sized destination whose clip rectangle is the whole of it.
-struct Screen {
-  int32_t width, height;
-  std::vector<uint8_t> bytes;
-  Screen(int32_t w, int32_t h) : width(w), height(h), bytes(size_t(w) * h, kBackground) {
-    SetClipRect(0, 0, w - 1, h - 1);
-    drawTarget.pitch = w;
-  }
-  uint8_t* data() { return bytes.data(); }
-  uint8_t At(int32_t x, int32_t y) const { return bytes[size_t(y) * width + x]; }
-  int Changed() const {
-    int n = 0;
-    for (uint8_t b : bytes) n += b != kBackground;
-    return n;
-  }
-};
+using vantor_test::kBackground;
+using Screen = vantor_test::FlatScreen;
 
 TEST(RawMirrors, FourByOneAndOneByThree) {
   const uint8_t row[] = {0, 1, 2, 3};

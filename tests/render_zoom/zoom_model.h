@@ -19,115 +19,11 @@
 #include "render/effects.h"
 #include "render/zoom.h"
 #include "support/clip_canvas.h"
+#include "support/model_frames.h"
 
 namespace zoom_test {
 
-inline int Cases(int fallback) {
-  const char* text = std::getenv("VANTOR_CASES");
-  const int cases = text != nullptr ? std::atoi(text) : 0;
-  return cases > 0 ? cases : fallback;
-}
-
-// Every entry unlike its neighbours, so a lookup at the wrong level, row or
-// column shows.
-inline void FillAlphaTable(uint32_t seed) {
-  std::mt19937 random(seed);
-  for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
-  AlphaTableChanged();
-}
-
-// A frame as the model sees it (bytes, and which are opaque) and as the
-// operations get it (raw bytes or a run-length block).
-struct Frame {
-  int32_t width = 0, height = 0;
-  bool compressed = false;
-  std::vector<uint8_t> value, opaque;
-  std::vector<uint8_t> data;
-};
-
-inline Frame RawFrame(std::mt19937& random, int32_t w, int32_t h) {
-  Frame f;
-  f.width = w;
-  f.height = h;
-  const size_t count = w > 0 && h > 0 ? size_t(w) * h : 0;
-  const int clear = static_cast<int>(random() % 101);  // percentage of transparent pixels
-  f.value.resize(count);
-  f.opaque.resize(count);
-  for (size_t i = 0; i < count; ++i) {
-    f.value[i] = static_cast<int>(random() % 100) < clear ? 0 : static_cast<uint8_t>(1 + random() % 255);
-    f.opaque[i] = f.value[i] != 0;
-  }
-  f.data = f.value;
-  if (f.data.empty()) f.data.assign(1, 1);  // never to be read
-  return f;
-}
-
-inline void Put16(std::vector<uint8_t>* out, int v) {
-  out->push_back(static_cast<uint8_t>(v));
-  out->push_back(static_cast<uint8_t>(v >> 8));
-}
-
-// Runs as a valid block may hold them: rows that end early or have no runs,
-// stretches split at 255, zero bytes inside runs.
-inline Frame RleFrame(std::mt19937& random, int32_t w, int32_t h) {
-  Frame f;
-  f.width = w;
-  f.height = h;
-  f.compressed = true;
-  if (w <= 0 || h <= 0) {
-    f.data.assign(4, 0);
-    return f;
-  }
-  f.value.assign(size_t(w) * h, 0);
-  f.opaque.assign(f.value.size(), 0);
-  std::vector<uint8_t> rows;
-  std::vector<int32_t> offsets;
-  const int32_t cap = random() % 2 ? 255 : 12;
-  for (int32_t r = 0; r < h; ++r) {
-    offsets.push_back(static_cast<int32_t>(rows.size()));
-    std::vector<uint8_t> record;
-    int runs = 0;
-    const bool empty = random() % 10 == 0;
-    const bool endsEarly = random() % 4 == 0;
-    int32_t covered = 0;
-    while (!empty && covered < w) {
-      const int32_t skip = std::min<int32_t>(static_cast<int32_t>(random() % (cap + 1)), w - covered);
-      const int32_t length =
-          std::min<int32_t>(static_cast<int32_t>(random() % (cap + 1)), w - covered - skip);
-      record.push_back(static_cast<uint8_t>(skip));
-      record.push_back(static_cast<uint8_t>(length));
-      covered += skip;
-      for (int32_t i = 0; i < length; ++i, ++covered) {
-        const uint8_t byte = random() % 16 == 0 ? 0 : static_cast<uint8_t>(random());
-        record.push_back(byte);
-        f.value[size_t(r) * w + covered] = byte;
-        f.opaque[size_t(r) * w + covered] = 1;
-      }
-      ++runs;
-      if (endsEarly && random() % 3 == 0) break;
-    }
-    Put16(&rows, runs);
-    rows.insert(rows.end(), record.begin(), record.end());
-  }
-  for (int32_t offset : offsets) {
-    const int32_t at = offset + 4 * h;
-    for (int k = 0; k < 4; ++k) f.data.push_back(static_cast<uint8_t>(at >> (8 * k)));
-  }
-  f.data.insert(f.data.end(), rows.begin(), rows.end());
-  EXPECT_EQ(ValidateRleBlock(f.data.data(), int64_t(f.data.size()), w, h), RLE_OK);
-  return f;
-}
-
-inline SpriteFrame AsSprite(const Frame& f) {
-  SpriteFrame s{};
-  s.frameCount = 1;
-  s.compressed = f.compressed;
-  s.width = f.width;
-  s.height = f.height;
-  s.dataSize = int32_t(f.data.size());
-  s.pixels = const_cast<uint8_t*>(f.data.data());
-  return s;
-}
+using namespace vantor_test;
 
 using Canvas = vantor_test::ClipCanvas;
 
@@ -213,11 +109,5 @@ inline void Named(bool rle, int32_t flags, int32_t x, int32_t y, int32_t sw, int
   }
 }
 
-inline int64_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i]) return int64_t(i);
-  }
-  return -1;
-}
 
 }  // namespace zoom_test
