@@ -522,6 +522,10 @@ int main(int argc, char** argv) {
       render_bench::Data();
       return render_bench::LayoutAB(std::max(1, std::atoi(argv[i] + 12)));
     }
+    if (std::strncmp(argv[i], "--zoom_wide_ab=", 15) == 0) {
+      render_bench::Data();
+      return render_bench::ZoomWideAB(std::max(1, std::atoi(argv[i] + 15)));
+    }
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

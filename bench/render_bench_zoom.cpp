@@ -5,12 +5,14 @@
 #include "bench/render_bench_zoom.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <random>
 
 #include "formats/rle_encode.h"
 #include "formats/sprite.h"
 #include "render/blit.h"
+#include "render/blit_wide.h"
 #include "render/drawtarget.h"
 #include "render/zoom.h"
 
@@ -117,6 +119,63 @@ void Register(const std::string& name, Body body) {
 }
 
 }  // namespace
+
+int ZoomWideAB(int passes) {
+  InitDrawTarget(nullptr, SCREEN_WIDTH, SCREEN_HEIGHT, nullptr, SCREEN_WIDTH, true);
+  uint8_t* screen = Screen().data();
+  if (!UseWideBlits(true)) {
+    std::printf("no wide kernels on this processor\n");
+    return 0;
+  }
+  std::printf("%-20s %-10s %12s %12s %8s\n", "family", "frames", "portable us", "wide us", "gain");
+  int failures = 0;
+  for (int percent = 0; percent < ZOOM_PERCENT_COUNT; ++percent) {
+    for (const Effect& effect : kEffects) {
+      for (const bool runLength : {false, true}) {
+        for (int source = 0; source < SOURCE_COUNT; ++source) {
+          const Records& records = FrameRecords(source);
+          const std::vector<SpriteFrame>& frames = runLength ? records.rle : records.raw;
+          const ZoomWork& work = Zooms(source, percent);
+          auto pass = [&] {
+            for (const ZoomPlace& place : work.places)
+              DrawSpriteZoom(place.centreX, place.centreY, screen, &frames[place.frame], place.width,
+                             place.height, effect.flags, SOLID_COLOUR, BLEND_LEVEL);
+          };
+          std::vector<uint8_t> drawn[2];
+          for (int side = 0; side < 2; ++side) {
+            UseWideBlits(side == 1);
+            StartScreen(screen, SCREEN_WIDTH);
+            pass();
+            drawn[side].assign(screen, screen + SCREEN_WIDTH * SCREEN_HEIGHT);
+          }
+          const std::string family = Family(percent, effect.name, runLength);
+          if (drawn[0] != drawn[1]) {
+            size_t at = 0;
+            while (drawn[0][at] == drawn[1][at]) ++at;
+            std::printf("%s/%s: the two kernel sets drew different screens (first at %zu: %d %d)\n",
+                        family.c_str(), Sprites(source).name, at, drawn[0][at], drawn[1][at]);
+            ++failures;
+          }
+          double best[2] = {1e30, 1e30};
+          for (int i = 0; i < 2 * passes; ++i) {
+            const int side = i & 1;
+            UseWideBlits(side == 1);
+            const auto start = std::chrono::steady_clock::now();
+            pass();
+            const auto stop = std::chrono::steady_clock::now();
+            benchmark::ClobberMemory();
+            best[side] =
+                std::min(best[side], std::chrono::duration<double, std::micro>(stop - start).count());
+          }
+          std::printf("%-20s %-10s %12.1f %12.1f %8.2f\n", family.c_str(), Sprites(source).name, best[0],
+                      best[1], best[0] / best[1]);
+        }
+      }
+    }
+  }
+  UseWideBlits(true);
+  return failures == 0 ? 0 : 1;
+}
 
 const ZoomWork& Zooms(int source, int percentIndex) {
   static ZoomWork works[SOURCE_COUNT][ZOOM_PERCENT_COUNT];

@@ -48,4 +48,10 @@ bool RegisterZoomAllegroBenchmarks();
 // repetition (`best` gives it in us, 0 when it did not run).
 void PrintZoomRatios(const std::function<double(const std::string&)>& best);
 
+// --zoom_wide_ab=N: every zoom family of ours drawn by the portable kernels
+// and by the wide ones, alternated pass by pass in this one process, N passes
+// each; prints each side's fastest pass. Both must draw the same screen.
+// Returns the exit status.
+int ZoomWideAB(int passes);
+
 }  // namespace render_bench

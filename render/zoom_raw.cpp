@@ -2,8 +2,11 @@
 // column stepping is worked out once per call as a map from destination
 // column to source column; each source row that shows is gathered through it
 // into destination order and applied to every destination row it lands on.
+// Where the wide kernels run, frames up to 64 pixels wide go the way of
+// render/zoom_wide.h instead (the blends only when enlarged).
 #include "render/zoom.h"
 #include "render/zoom_internal.h"
+#include "render/zoom_wide.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -76,6 +79,12 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   const uint8_t* first = pixels + (int64_t{block.firstRow} * srcWidth + block.firstColumn);
   const int32_t width = block.dstWidth;
   ZoomRowStep rows(block.srcHeight, block.dstHeight, srcWidth);
+#if VANTOR_WIDE_BLITS
+  if (ZoomGoesWide<Effect>(block, srcWidth)) {
+    WideZoom<Effect, FlipsX(O), false>(block, row, step, pixels, srcWidth, args);
+    return;
+  }
+#endif
 
   if (width <= ZOOM_ROW_MAX) {
     int32_t map[ZOOM_ROW_MAX];

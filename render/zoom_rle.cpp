@@ -10,6 +10,8 @@
 // need no pixel bytes, so each run simply fills the places it covers, row by
 // row. Rows that no destination row shows, and rows cut off by the clip
 // rectangle, are never read.
+// Where the wide kernels run, frames up to 64 pixels wide go the way of
+// render/zoom_wide.h instead (the blends only when enlarged).
 #include <algorithm>
 #include <type_traits>
 
@@ -17,6 +19,7 @@
 #include "render/blit.h"
 #include "render/zoom.h"
 #include "render/zoom_internal.h"
+#include "render/zoom_wide.h"
 
 namespace {
 
@@ -159,6 +162,12 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   uint8_t* row = ZoomFirstRow(surface, clip, FlipsY(O), &step);
   const int32_t width = clip.dstWidth;
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
+#if VANTOR_WIDE_BLITS
+  if (ZoomGoesWide<Effect>(clip, srcWidth)) {
+    WideZoom<Effect, FlipsX(O), true>(clip, row, step, block, srcWidth, args);
+    return;
+  }
+#endif
 
   if (width <= ZOOM_ROW_MAX && clip.srcWidth <= ZOOM_ROW_MAX) {
     if constexpr (UsesSource<Effect>()) {

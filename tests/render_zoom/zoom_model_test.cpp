@@ -10,10 +10,12 @@
 #include <climits>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/rle_encode.h"
 #include "render/blit.h"
+#include "render/blit_wide.h"
 
 namespace zoom_test {
 namespace {
@@ -98,10 +100,25 @@ std::vector<uint8_t> Drawn(const Canvas& canvas, const Frame& f, const Draw& d) 
   return drawn;
 }
 
-class ZoomModel : public ::testing::TestWithParam<bool> {};
+// The model tests run on the wide kernels where the processor has them, and
+// on the others; false when the wide ones are asked for and missing.
+bool ChooseKernels(bool wide) {
+  if (wide) return UseWideBlits(true);
+  UseWideBlits(false);
+  return true;
+}
+
+// Parameters: run-length storage, wide kernels.
+class ZoomModel : public ::testing::TestWithParam<std::tuple<bool, bool>> {
+ protected:
+  void SetUp() override {
+    if (!ChooseKernels(std::get<1>(GetParam()))) GTEST_SKIP() << "no wide kernels on this processor";
+  }
+  void TearDown() override { UseWideBlits(true); }
+};
 
 TEST_P(ZoomModel, EveryOperationDrawsWhatTheSteppingRuleMaps) {
-  const bool rle = GetParam();
+  const bool rle = std::get<0>(GetParam());
   std::mt19937 random(rle ? 2718 : 3141);
   FillAlphaTable(12);
   const int cases = Cases(1500);
@@ -152,8 +169,114 @@ TEST_P(ZoomModel, EveryOperationDrawsWhatTheSteppingRuleMaps) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Storage, ZoomModel, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "RunLength" : "Raw"; });
+// Frames about as wide as the wide kernels take (64 columns), with the rows
+// that stress their run-length decode: a last run that is empty at the
+// frame's right edge, one-pixel runs whose record is longer than 64 bytes,
+// empty runs that skip nothing, zeros inside runs, and no runs at all.
+Frame NarrowRleFrame(std::mt19937& random, int32_t w, int32_t h) {
+  Frame f;
+  f.width = w;
+  f.height = h;
+  f.compressed = true;
+  f.value.assign(size_t(w) * h, 0);
+  f.opaque.assign(f.value.size(), 0);
+  std::vector<uint8_t> rows;
+  std::vector<int32_t> offsets;
+  for (int32_t r = 0; r < h; ++r) {
+    offsets.push_back(int32_t(rows.size()));
+    std::vector<uint8_t> record;
+    int runs = 0;
+    int32_t covered = 0;
+    auto run = [&](int32_t skip, int32_t length) {
+      record.push_back(uint8_t(skip));
+      record.push_back(uint8_t(length));
+      covered += skip;
+      for (int32_t i = 0; i < length; ++i, ++covered) {
+        const uint8_t byte = random() % 8 == 0 ? 0 : uint8_t(random());
+        record.push_back(byte);
+        f.value[size_t(r) * w + covered] = byte;
+        f.opaque[size_t(r) * w + covered] = 1;
+      }
+      ++runs;
+    };
+    switch (random() % 5) {
+      case 0:  // one-pixel runs and gaps across the row
+        for (int32_t c = int32_t(random() % 2); c < w; c += 2) run(c == 0 || covered == c ? 0 : 1, 1);
+        break;
+      case 1:  // a few runs, then an empty one reaching the right edge
+        while (covered < w - 16) run(int32_t(random() % 8), 4 + int32_t(random() % 8));
+        run(w - covered, 0);
+        break;
+      case 2:  // empty runs that skip nothing, between others
+        while (covered < w) {
+          const int32_t length = std::min<int32_t>(w - covered, int32_t(random() % 4));
+          run(0, length);
+          if (random() % 2) run(0, 0);
+        }
+        break;
+      case 3:  // one run of the whole row
+        run(0, w);
+        break;
+      default:  // no runs
+        break;
+    }
+    Put16(&rows, runs);
+    rows.insert(rows.end(), record.begin(), record.end());
+  }
+  for (int32_t offset : offsets) {
+    const int32_t at = offset + 4 * h;
+    for (int k = 0; k < 4; ++k) f.data.push_back(uint8_t(at >> (8 * k)));
+  }
+  f.data.insert(f.data.end(), rows.begin(), rows.end());
+  EXPECT_EQ(ValidateRleBlock(f.data.data(), int64_t(f.data.size()), w, h), RLE_OK);
+  return f;
+}
+
+// Parameter: wide kernels.
+class ZoomNarrow : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (!ChooseKernels(GetParam())) GTEST_SKIP() << "no wide kernels on this processor";
+  }
+  void TearDown() override { UseWideBlits(true); }
+};
+
+TEST_P(ZoomNarrow, RunLengthFramesAtTheWideLimit) {
+  std::mt19937 random(6464);
+  FillAlphaTable(21);
+  const int cases = Cases(300);
+  for (int i = 0; i < cases; ++i) {
+    const int32_t w = 62 + int32_t(random() % 5), h = 1 + int32_t(random() % 12);
+    const Frame f = NarrowRleFrame(random, w, h);
+    const Canvas canvas(random, int32_t(random() % 20) - 10, int32_t(random() % 20) - 10,
+                        1 + int32_t(random() % 200), 1 + int32_t(random() % 40));
+    Draw d;
+    d.named = random() % 2 == 0;
+    d.dw = ZoomSize(random, w);
+    d.dh = ZoomSize(random, h);
+    d.x = Corner(random, canvas.clipLeft, canvas.clipWidth, d.dw);
+    d.y = Corner(random, canvas.clipTop, canvas.clipHeight, d.dh);
+    d.x = std::clamp<int64_t>(d.x, -100000, 100000);
+    d.y = std::clamp<int64_t>(d.y, -100000, 100000);
+    d.flags = int32_t(random() % 16);
+    d.colour = int32_t(random() % 256);
+    d.level = int32_t(random() % 7);
+    const std::vector<uint8_t> drawn = Drawn(canvas, f, d);
+    std::vector<uint8_t> expected = canvas.bytes;
+    Model(canvas, expected, d.x, d.y, f, d.dw, d.dh, d.flags, d.colour, d.level);
+    const int64_t at = FirstDifference(drawn, expected);
+    ASSERT_EQ(at, -1) << Describe(canvas, f, d, at);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, ZoomNarrow, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Wide" : "Plain"; });
+
+INSTANTIATE_TEST_SUITE_P(StorageAndKernels, ZoomModel,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()), [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "RunLength" : "Raw") +
+                                  (std::get<1>(info.param) ? "Wide" : "Plain");
+                         });
 
 // The same image raw and run-length encoded draws the same bytes at every
 // size, flag value, position and clip.

@@ -1,0 +1,202 @@
+// The wide scaled kernels (see render/zoom_wide.h). As in render/blit_wide.cpp,
+// everything shared with the rest of the program is included before the
+// target switch, so that only this file's own kernels are compiled for the
+// wider instructions.
+#include "render/zoom_wide.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "formats/rle.h"
+#include "render/effects.h"
+#include "render/zoom_internal.h"
+
+#if VANTOR_WIDE_BLITS
+#include <immintrin.h>
+
+#pragma GCC push_options
+#pragma GCC target("popcnt,avx2,avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2")
+// GCC 12's AVX-512 intrinsics start some results from a deliberately
+// undefined register, which its flow analysis reports as uninitialised.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+namespace {
+
+// One source row in a register: its pixel bytes by column and which columns
+// are opaque (for run-length rows, the columns some run covers, whatever
+// byte it stores there; for raw rows, those whose byte is not 0).
+struct SourceRow {
+  __m512i value;
+  __mmask64 opaque;
+};
+
+// A record that does not fit the quick decode: runs placed byte by byte,
+// anything at column 64 or beyond ignored (an accepted block of a frame this
+// narrow has none).
+[[gnu::noinline]] SourceRow DecodeByBytes(const uint8_t* bytes, int32_t runs) {
+  alignas(64) uint8_t value[64] = {};
+  uint64_t opaque = 0;
+  uint32_t column = 0;
+  for (; runs > 0 && column < 64; --runs) {
+    column += bytes[0];
+    const uint32_t n = bytes[1];
+    for (uint32_t i = 0; i < n && column + i < 64; ++i) {
+      value[column + i] = bytes[2 + i];
+      opaque |= uint64_t{1} << (column + i);
+    }
+    column += n;
+    bytes += 2 + n;
+  }
+  return SourceRow{_mm512_load_si512(value), opaque};
+}
+
+// Row r of a run-length block whose frame is at most 64 pixels wide. The
+// runs are walked once for two masks, of the record's run headers and of the
+// columns the runs cover; the pixel bytes (the record's bytes that are not
+// headers) are then squeezed out of the record and spread over those
+// columns. Records longer than 64 bytes (many very short runs) take the
+// byte-by-byte way; the masks of such a walk are thrown away, so the walk
+// tests for that only once, at its end (the places it reaches only grow).
+// Without `values` (the single-colour effects) only the columns are found.
+template <bool values>
+inline SourceRow DecodeRow(const uint8_t* block, int32_t r) {
+  const uint8_t* record = block + RleRowOffset(block, r);
+  const int32_t runs = record[0] | record[1] << 8;
+  const uint8_t* bytes = record + 2;
+  uint64_t columns = 0, headers = 0;
+  uint32_t column = 0, at = 0;  // column reached, record byte reached
+  for (int32_t k = 0; k < runs; ++k) {
+    uint16_t header;
+    std::memcpy(&header, bytes + at, 2);  // skip, then length
+    column += header & 0xFFu;
+    const uint32_t n = header >> 8;
+    columns |= _bzhi_u64(~uint64_t{0}, column + n) ^ _bzhi_u64(~uint64_t{0}, column);
+    headers |= uint64_t{3} << (at & 63);
+    column += n;
+    at += 2 + n;
+  }
+  if (at > 64 || column > 64) return DecodeByBytes(bytes, runs);
+  if constexpr (!values) return SourceRow{_mm512_setzero_si512(), columns};
+  const __mmask64 record64 = _bzhi_u64(~uint64_t{0}, at);
+  const __m512i pixels =
+      _mm512_maskz_compress_epi8(record64 & ~headers, _mm512_maskz_loadu_epi8(record64, bytes));
+  return SourceRow{_mm512_maskz_expand_epi8(columns, pixels), columns};
+}
+
+inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {
+  const __m512i value = _mm512_maskz_loadu_epi8(_bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(frameWidth)),
+                                                pixels + int64_t{r} * frameWidth);
+  return SourceRow{value, _mm512_test_epi8_mask(value, value)};
+}
+
+// The blends of one destination row, in three passes as the wide blits do
+// theirs: the table index of every drawn place (old byte << 8 | drawn byte,
+// the table as stored) packed together, then one tight loop of look-ups,
+// then the results spread back to their places.
+template <class Effect>
+inline void BlendRow(uint8_t* row, const uint8_t* value, const uint64_t* drawn, int32_t windows,
+                     const EffectArgs& args) {
+  alignas(64) uint16_t index[ZOOM_ROW_MAX + 64];
+  alignas(64) uint8_t mixed[ZOOM_ROW_MAX + 64];
+  const __m512i colour = _mm512_set1_epi16(args.colour);
+  uint16_t* out = index;
+  for (int32_t w = 0; w < windows; ++w) {
+    const __mmask64 lanes = drawn[w];
+    const __m512i old = _mm512_maskz_loadu_epi8(lanes, row + 64 * w);
+    const __m512i source = Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w);
+    for (int half = 0; half < 2; ++half) {
+      const __mmask32 part = static_cast<__mmask32>(lanes >> (32 * half));
+      const __m512i back = _mm512_slli_epi16(
+          _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(old, 1) : _mm512_castsi512_si256(old)), 8);
+      const __m512i front = Effect::solid ? colour
+                                          : _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(source, 1)
+                                                                      : _mm512_castsi512_si256(source));
+      _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(part, _mm512_or_si512(back, front)));
+      out += _mm_popcnt_u32(part);
+    }
+  }
+  const int32_t count = static_cast<int32_t>(out - index);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_setzero_si128());
+  const uint8_t* table = args.blend;
+  for (int32_t k = 0; k < count; k += 8) {
+    // The entries just past `count` were cleared above; their results are
+    // never placed.
+    for (int32_t u = 0; u < 8; ++u) mixed[k + u] = table[index[k + u]];
+  }
+  const uint8_t* next = mixed;
+  for (int32_t w = 0; w < windows; ++w) {
+    const __mmask64 lanes = drawn[w];
+    _mm512_mask_storeu_epi8(row + 64 * w, lanes, _mm512_maskz_expand_epi8(lanes, _mm512_loadu_si512(next)));
+    next += _mm_popcnt_u64(lanes);
+  }
+}
+
+}  // namespace
+
+template <class Effect, bool flipX, bool rle>
+void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t* data, int32_t frameWidth,
+              const EffectArgs& args) {
+  const int32_t width = clip.dstWidth;
+  const int32_t windows = (width + 63) / 64;
+  // The source column each place shows, and the row as scaled: bytes by
+  // place and, per 64 places, which of them are drawn (a place past the
+  // block's width never is).
+  alignas(64) uint8_t map[ZOOM_ROW_MAX + 64];
+  alignas(64) uint8_t value[ZOOM_ROW_MAX + 64];
+  uint64_t drawn[ZOOM_ROW_MAX / 64 + 1];
+  {
+    int32_t columns[ZOOM_ROW_MAX];
+    ZoomColumnMap(columns, clip.srcWidth, width, flipX);
+    for (int32_t j = 0; j < width; ++j) map[j] = static_cast<uint8_t>(clip.firstColumn + columns[j]);
+    std::memset(map + width, 0, 64);
+  }
+  const uint64_t lastLanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(width - (windows - 1) * 64));
+
+  ZoomStep rows(clip.srcHeight, clip.dstHeight);
+  int64_t scaled = -1;
+  for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+    if (rows.index != scaled) {
+      const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
+      const SourceRow source = rle ? DecodeRow<UsesSource<Effect>()>(data, r) : LoadRow(data, frameWidth, r);
+      const __m512i opaque = _mm512_movm_epi8(source.opaque);
+      for (int32_t w = 0; w < windows; ++w) {
+        const __m512i columns = _mm512_load_si512(map + 64 * w);
+        if constexpr (UsesSource<Effect>())
+          _mm512_store_si512(value + 64 * w, _mm512_permutexvar_epi8(columns, source.value));
+        const __mmask64 lanes = w == windows - 1 ? lastLanes : ~uint64_t{0};
+        drawn[w] = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, opaque)) & lanes;
+      }
+      scaled = rows.index;
+    }
+    if constexpr (!Effect::blends) {
+      for (int32_t w = 0; w < windows; ++w) {
+        const __m512i bytes = UsesSource<Effect>() ? _mm512_load_si512(value + 64 * w)
+                                                   : _mm512_set1_epi8(static_cast<char>(args.colour));
+        _mm512_mask_storeu_epi8(row + 64 * w, drawn[w], bytes);
+      }
+    } else {
+      BlendRow<Effect>(row, value, drawn, windows, args);
+    }
+  }
+}
+
+#define VANTOR_WIDE_ZOOM(EFFECT)                                                                             \
+  template void WideZoom<EFFECT, false, false>(const ZoomBlock&, uint8_t*, ptrdiff_t, const uint8_t*,        \
+                                               int32_t, const EffectArgs&);                                  \
+  template void WideZoom<EFFECT, true, false>(const ZoomBlock&, uint8_t*, ptrdiff_t, const uint8_t*,         \
+                                              int32_t, const EffectArgs&);                                   \
+  template void WideZoom<EFFECT, false, true>(const ZoomBlock&, uint8_t*, ptrdiff_t, const uint8_t*,         \
+                                              int32_t, const EffectArgs&);                                   \
+  template void WideZoom<EFFECT, true, true>(const ZoomBlock&, uint8_t*, ptrdiff_t, const uint8_t*, int32_t, \
+                                             const EffectArgs&);
+VANTOR_WIDE_ZOOM(EffectCopy)
+VANTOR_WIDE_ZOOM(EffectBlend)
+VANTOR_WIDE_ZOOM(EffectSolid)
+VANTOR_WIDE_ZOOM(EffectSolidBlend)
+#undef VANTOR_WIDE_ZOOM
+
+#pragma GCC diagnostic pop
+#pragma GCC pop_options
+
+#endif

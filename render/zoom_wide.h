@@ -1,0 +1,38 @@
+// The wide scaled kernels: frames at most 64 pixels wide, raw or run-length,
+// scaled with AVX-512 byte permutes (the same instructions as the wide blit
+// kernels, render/blit_wide.h, and only while WideBlits() is true). A whole
+// source row fits one register, so a row that shows is loaded (raw) or
+// decoded (run-length: its runs walked once for two bit masks, then the
+// pixel bytes compressed out of the record and expanded to their columns)
+// into a register, and every 64 destination places are one permute through
+// the call's column map. Internal to render/.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "render/blit_wide.h"
+#include "render/zoom_internal.h"
+
+// Frames no wider than this go the wide way.
+constexpr int32_t ZOOM_WIDE_COLUMNS = 64;
+
+// Whether the wide kernels draw this block: a frame narrow enough, a row
+// that fits the row buffers, and, for the blends, an image enlarged along
+// at least one side (shrunk both ways, the blends of the portable kernels,
+// which draw runs and rows straight into the destination, measured faster).
+template <class Effect>
+inline bool ZoomGoesWide(const ZoomBlock& clip, int32_t frameWidth) {
+  if (frameWidth > ZOOM_WIDE_COLUMNS || clip.dstWidth > ZOOM_ROW_MAX || !WideBlits()) return false;
+  return !Effect::blends || clip.dstWidth > clip.srcWidth || clip.dstHeight > clip.srcHeight;
+}
+
+#if VANTOR_WIDE_BLITS
+// Draws the clipped block `clip` whose first destination row walked starts
+// at `row` (ZoomFirstRow), rows `step` bytes apart, from a frame
+// `frameWidth` <= ZOOM_WIDE_COLUMNS wide: raw pixels, or a run-length block
+// when `rle`. clip.dstWidth must be at most ZOOM_ROW_MAX.
+template <class Effect, bool flipX, bool rle>
+void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t* data, int32_t frameWidth,
+              const EffectArgs& args);
+#endif
