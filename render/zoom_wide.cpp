@@ -90,47 +90,82 @@ inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {
   return SourceRow{value, _mm512_test_epi8_mask(value, value)};
 }
 
-// The blends of one destination row, in three passes as the wide blits do
-// theirs: the table index of every drawn place (old byte << 8 | drawn byte,
-// the table as stored) packed together, then one tight loop of look-ups,
-// then the results spread back to their places.
-template <class Effect>
-inline void BlendRow(uint8_t* row, const uint8_t* value, const uint64_t* drawn, int32_t windows,
-                     const EffectArgs& args) {
-  alignas(64) uint16_t index[ZOOM_ROW_MAX + 64];
-  alignas(64) uint8_t mixed[ZOOM_ROW_MAX + 64];
-  const __m512i colour = _mm512_set1_epi16(args.colour);
-  uint16_t* out = index;
-  for (int32_t w = 0; w < windows; ++w) {
-    const __mmask64 lanes = drawn[w];
-    const __m512i old = _mm512_maskz_loadu_epi8(lanes, row + 64 * w);
-    const __m512i source = Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w);
-    for (int half = 0; half < 2; ++half) {
-      const __mmask32 part = static_cast<__mmask32>(lanes >> (32 * half));
-      const __m512i back = _mm512_slli_epi16(
-          _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(old, 1) : _mm512_castsi512_si256(old)), 8);
-      const __m512i front = Effect::solid ? colour
-                                          : _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(source, 1)
-                                                                      : _mm512_castsi512_si256(source));
-      _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(part, _mm512_or_si512(back, front)));
-      out += _mm_popcnt_u32(part);
+// The blends, in three passes over a batch of destination rows as the wide
+// blits do theirs: the table index of every drawn place (old byte << 8 |
+// drawn byte, the table as stored) packed together, then one tight loop of
+// look-ups, then the results spread back to their places. The rows of a
+// batch must not share a byte (each old byte is read before any result is
+// placed): with rows closer together than the block is wide, every row is a
+// batch of its own.
+class BlendBatch {
+ public:
+  static constexpr int32_t ROWS = 32;
+  static constexpr int32_t WINDOWS = ZOOM_ROW_MAX / 64 + 1;
+
+  BlendBatch(const EffectArgs& args, int32_t windows, bool separate)
+      : args_(args), windows_(windows), separate_(separate) {}
+
+  // One destination row, drawn where `drawn` says, from `value` by place.
+  template <class Effect>
+  void Add(uint8_t* row, const uint8_t* value, const uint64_t* drawn) {
+    if (rows_ == ROWS || pixels_ + 64 * windows_ > CAPACITY) Flush();
+    const __m512i colour = _mm512_set1_epi16(args_.colour);
+    uint16_t* out = index_ + pixels_;
+    for (int32_t w = 0; w < windows_; ++w) {
+      const __mmask64 lanes = drawn[w];
+      masks_[rows_][w] = lanes;
+      const __m512i old = _mm512_maskz_loadu_epi8(lanes, row + 64 * w);
+      const __m512i source = Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w);
+      for (int half = 0; half < 2; ++half) {
+        const __mmask32 part = static_cast<__mmask32>(lanes >> (32 * half));
+        const __m512i back = _mm512_slli_epi16(
+            _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(old, 1) : _mm512_castsi512_si256(old)), 8);
+        const __m512i front = Effect::solid ? colour
+                                            : _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(source, 1)
+                                                                        : _mm512_castsi512_si256(source));
+        _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(part, _mm512_or_si512(back, front)));
+        out += _mm_popcnt_u32(part);
+      }
     }
+    pixels_ = static_cast<int32_t>(out - index_);
+    row_[rows_++] = row;
+    if (!separate_) Flush();
   }
-  const int32_t count = static_cast<int32_t>(out - index);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_setzero_si128());
-  const uint8_t* table = args.blend;
-  for (int32_t k = 0; k < count; k += 8) {
-    // The entries just past `count` were cleared above; their results are
-    // never placed.
-    for (int32_t u = 0; u < 8; ++u) mixed[k + u] = table[index[k + u]];
+
+  void Flush() {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(index_ + pixels_), _mm_setzero_si128());
+    const uint8_t* table = args_.blend;
+    for (int32_t k = 0; k < pixels_; k += 8) {
+      // The entries just past `pixels_` were cleared above; their results
+      // are never placed.
+      for (int32_t u = 0; u < 8; ++u) mixed_[k + u] = table[index_[k + u]];
+    }
+    const uint8_t* next = mixed_;
+    for (int32_t r = 0; r < rows_; ++r) {
+      for (int32_t w = 0; w < windows_; ++w) {
+        const __mmask64 lanes = masks_[r][w];
+        _mm512_mask_storeu_epi8(row_[r] + 64 * w, lanes,
+                                _mm512_maskz_expand_epi8(lanes, _mm512_loadu_si512(next)));
+        next += _mm_popcnt_u64(lanes);
+      }
+    }
+    rows_ = 0;
+    pixels_ = 0;
   }
-  const uint8_t* next = mixed;
-  for (int32_t w = 0; w < windows; ++w) {
-    const __mmask64 lanes = drawn[w];
-    _mm512_mask_storeu_epi8(row + 64 * w, lanes, _mm512_maskz_expand_epi8(lanes, _mm512_loadu_si512(next)));
-    next += _mm_popcnt_u64(lanes);
-  }
-}
+
+ private:
+  static constexpr int32_t CAPACITY = 2 * ZOOM_ROW_MAX;
+  const EffectArgs args_;
+  const int32_t windows_;
+  const bool separate_;
+  int32_t rows_ = 0, pixels_ = 0;
+  uint8_t* row_[ROWS];
+  uint64_t masks_[ROWS][WINDOWS];
+  // Room past the end for a row's last compressed store and for the last
+  // group of eight look-ups.
+  alignas(64) uint16_t index_[CAPACITY + 64];
+  alignas(64) uint8_t mixed_[CAPACITY + 64];
+};
 
 }  // namespace
 
@@ -155,6 +190,8 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
 
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
   int64_t scaled = -1;
+  const int64_t pitch = step < 0 ? -int64_t{step} : int64_t{step};
+  [[maybe_unused]] BlendBatch batch(args, Effect::blends ? windows : 0, pitch >= width);
   for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
     if (rows.index != scaled) {
       const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
@@ -176,9 +213,10 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
         _mm512_mask_storeu_epi8(row + 64 * w, drawn[w], bytes);
       }
     } else {
-      BlendRow<Effect>(row, value, drawn, windows, args);
+      batch.Add<Effect>(row, value, drawn);
     }
   }
+  if constexpr (Effect::blends) batch.Flush();
 }
 
 #define VANTOR_WIDE_ZOOM(EFFECT)                                                                             \

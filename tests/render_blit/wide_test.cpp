@@ -12,8 +12,14 @@
 #include "formats/rle_encode.h"
 #include "render/blit.h"
 #include "render/blit_wide.h"
+#include "support/wide_compare.h"
 
 namespace {
+
+using vantor_test::Compare;
+using vantor_test::Pixels;
+using vantor_test::Sprite;
+using vantor_test::Target;
 
 class WideKernels : public ::testing::Test {
  protected:
@@ -26,52 +32,6 @@ class WideKernels : public ::testing::Test {
   void TearDown() override { UseWideBlits(true); }
 };
 
-std::vector<uint8_t> Pixels(std::mt19937& random, int32_t w, int32_t h) {
-  std::vector<uint8_t> pixels(size_t(w) * h);
-  for (auto& p : pixels) p = random() % 3 == 0 ? 0 : static_cast<uint8_t>(random());
-  return pixels;
-}
-
-// A destination of `rows` rows `pitch` apart, `span` bytes each (rows
-// overlap when the pitch is smaller), filled with noise; the clip rectangle
-// is all of it.
-struct Target {
-  int32_t pitch, span, rows;
-  std::vector<uint8_t> bytes;
-  Target(std::mt19937& random, int32_t pitch_, int32_t span_, int32_t rows_)
-      : pitch(pitch_), span(span_), rows(rows_), bytes(size_t(pitch_) * (rows_ - 1) + span_) {
-    for (auto& b : bytes) b = static_cast<uint8_t>(random());
-  }
-};
-
-// Draws with the plain and then the wide kernels onto copies of the target
-// and compares them byte for byte.
-template <class Draw>
-void Compare(const Target& t, const std::string& what, Draw draw) {
-  SetClipRect(0, 0, t.span - 1, t.rows - 1);
-  drawTarget.pitch = t.pitch;
-  std::vector<uint8_t> plain = t.bytes, wide = t.bytes;
-  UseWideBlits(false);
-  draw(plain.data());
-  UseWideBlits(true);
-  draw(wide.data());
-  ASSERT_NE(plain, t.bytes) << what << ": nothing drawn";
-  size_t at = 0;
-  while (at < plain.size() && plain[at] == wide[at]) ++at;
-  ASSERT_EQ(at, plain.size()) << what << ": first difference at byte " << at;
-}
-
-SpriteFrame Sprite(int32_t w, int32_t h, bool compressed, const std::vector<uint8_t>& data) {
-  SpriteFrame f{};
-  f.frameCount = 1;
-  f.compressed = compressed;
-  f.width = w;
-  f.height = h;
-  f.dataSize = int32_t(data.size());
-  f.pixels = const_cast<uint8_t*>(data.data());
-  return f;
-}
-
 struct Shape {
   int32_t w, h, pitch, x, y;
 };
@@ -80,7 +40,7 @@ struct Shape {
 TEST_F(WideKernels, RawBlendsInBatches) {
   std::mt19937 random(5);
   const Shape shapes[] = {
-      {3000, 3, 3000, 0, 0},   // rows longer than a batch
+      {3000, 3, 3000, 0, 0},    // rows longer than a batch
       {2100, 2, 2200, -30, 0},  // cut on the left, still longer
       {7, 600, 9, 0, -20},      // more rows than a batch holds
       {40, 30, 24, 0, 0},       // rows overlap
@@ -108,8 +68,8 @@ TEST_F(WideKernels, RawBlendsInBatches) {
 TEST_F(WideKernels, RunLengthCopiesInPairsOfRows) {
   std::mt19937 random(8);
   const Shape shapes[] = {
-      {64, 44, 64, 0, 0}, {64, 45, 70, 0, 0}, {300, 7, 300, 0, 0}, {50, 21, 20, 0, 0}, {64, 44, 64, -5, 2},
-      {64, 44, 64, 7, -3},
+      {64, 44, 64, 0, 0}, {64, 45, 70, 0, 0},  {300, 7, 300, 0, 0},
+      {50, 21, 20, 0, 0}, {64, 44, 64, -5, 2}, {64, 44, 64, 7, -3},
   };
   for (const Shape& s : shapes) {
     std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
