@@ -59,30 +59,65 @@ struct SourceRow {
 // columns. Records longer than 64 bytes (many very short runs) take the
 // byte-by-byte way; the masks of such a walk are thrown away, so the walk
 // tests for that only once, at its end (the places it reaches only grow).
-// Without `values` (the single-colour effects) only the columns are found.
+class RunWalk {
+ public:
+  RunWalk(const uint8_t* block, int32_t r) {
+    const uint8_t* record = block + RleRowOffset(block, r);
+    runs_ = record[0] | record[1] << 8;
+    bytes_ = record + 2;
+  }
+  int32_t Runs() const { return runs_; }
+  void Step() {
+    uint16_t header;
+    std::memcpy(&header, bytes_ + at_, 2);  // skip, then length
+    column_ += header & 0xFFu;
+    const uint32_t n = header >> 8;
+    columns_ |= _bzhi_u64(~uint64_t{0}, column_ + n) ^ _bzhi_u64(~uint64_t{0}, column_);
+    headers_ |= uint64_t{3} << (at_ & 63);
+    column_ += n;
+    at_ += 2 + n;
+  }
+  // After Runs() steps. Without `values` (the single-colour effects) only
+  // the columns are found.
+  template <bool values>
+  SourceRow Row() const {
+    if (at_ > 64 || column_ > 64) return DecodeByBytes(bytes_, runs_);
+    if constexpr (!values) return SourceRow{_mm512_setzero_si512(), columns_};
+    const __mmask64 record = _bzhi_u64(~uint64_t{0}, at_);
+    const __m512i pixels =
+        _mm512_maskz_compress_epi8(record & ~headers_, _mm512_maskz_loadu_epi8(record, bytes_));
+    return SourceRow{_mm512_maskz_expand_epi8(columns_, pixels), columns_};
+  }
+
+ private:
+  const uint8_t* bytes_;
+  int32_t runs_;
+  uint64_t columns_ = 0, headers_ = 0;
+  uint32_t column_ = 0, at_ = 0;  // column reached, record byte reached
+};
+
 template <bool values>
 inline SourceRow DecodeRow(const uint8_t* block, int32_t r) {
-  const uint8_t* record = block + RleRowOffset(block, r);
-  const int32_t runs = record[0] | record[1] << 8;
-  const uint8_t* bytes = record + 2;
-  uint64_t columns = 0, headers = 0;
-  uint32_t column = 0, at = 0;  // column reached, record byte reached
-  for (int32_t k = 0; k < runs; ++k) {
-    uint16_t header;
-    std::memcpy(&header, bytes + at, 2);  // skip, then length
-    column += header & 0xFFu;
-    const uint32_t n = header >> 8;
-    columns |= _bzhi_u64(~uint64_t{0}, column + n) ^ _bzhi_u64(~uint64_t{0}, column);
-    headers |= uint64_t{3} << (at & 63);
-    column += n;
-    at += 2 + n;
+  RunWalk walk(block, r);
+  for (int32_t k = walk.Runs(); k > 0; --k) walk.Step();
+  return walk.Row<values>();
+}
+
+// Two rows at once: each run's place depends on the one before it, a chain
+// of loads as long as the row, and two rows walked side by side run two
+// chains at once.
+template <bool values>
+inline void DecodeRows(const uint8_t* block, int32_t r, int32_t r2, SourceRow* row, SourceRow* row2) {
+  RunWalk a(block, r), b(block, r2);
+  int32_t k = 0;
+  for (const int32_t both = a.Runs() < b.Runs() ? a.Runs() : b.Runs(); k < both; ++k) {
+    a.Step();
+    b.Step();
   }
-  if (at > 64 || column > 64) return DecodeByBytes(bytes, runs);
-  if constexpr (!values) return SourceRow{_mm512_setzero_si512(), columns};
-  const __mmask64 record64 = _bzhi_u64(~uint64_t{0}, at);
-  const __m512i pixels =
-      _mm512_maskz_compress_epi8(record64 & ~headers, _mm512_maskz_loadu_epi8(record64, bytes));
-  return SourceRow{_mm512_maskz_expand_epi8(columns, pixels), columns};
+  for (int32_t i = k; i < a.Runs(); ++i) a.Step();
+  for (int32_t i = k; i < b.Runs(); ++i) b.Step();
+  *row = a.Row<values>();
+  *row2 = b.Row<values>();
 }
 
 inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {
@@ -206,11 +241,30 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
 
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
   int64_t scaled = -1;
+  // Run-length rows are decoded two at a time where the next destination
+  // row shows another source row; the second waits here.
+  SourceRow next{};
+  int64_t nextIndex = -1;
 
   for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
     if (rows.index != scaled) {
       const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
-      const SourceRow source = rle ? DecodeRow<UsesSource<Effect>()>(data, r) : LoadRow(data, frameWidth, r);
+      SourceRow source;
+      if constexpr (rle) {
+        ZoomStep ahead = rows;
+        ahead.Next();
+        if (rows.index == nextIndex) {
+          source = next;
+        } else if (j + 1 < clip.dstHeight && ahead.index != rows.index) {
+          DecodeRows<UsesSource<Effect>()>(data, r, clip.firstRow + static_cast<int32_t>(ahead.index),
+                                           &source, &next);
+          nextIndex = ahead.index;
+        } else {
+          source = DecodeRow<UsesSource<Effect>()>(data, r);
+        }
+      } else {
+        source = LoadRow(data, frameWidth, r);
+      }
       const __m512i opaque = _mm512_movm_epi8(source.opaque);
       for (int32_t w = 0; w < windows; ++w) {
         const __m512i columns = _mm512_load_si512(map + 64 * w);
