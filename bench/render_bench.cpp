@@ -359,26 +359,11 @@ int LayoutAB(int passes) {
           for (const Place& place : work.places)
             DrawSprite(place.x, place.y, screen, &frames[place.frame], kind.flags, SOLID_COLOUR, BLEND_LEVEL);
         };
-        std::vector<uint8_t> drawn[2];
-        for (int side = 0; side < 2; ++side) {
-          UseBlendByDrawn(side == 1);
-          StartScreen(screen, SCREEN_WIDTH);
-          pass();
-          drawn[side].assign(screen, screen + SCREEN_WIDTH * SCREEN_HEIGHT);
-        }
-        if (drawn[0] != drawn[1]) {
+        double best[2];
+        if (AlternatedFastest(
+                passes, screen, [](int side) { UseBlendByDrawn(side == 1); }, pass, best) >= 0) {
           std::printf("%s/%s: the two layouts drew different screens\n", kind.family, work.name);
           ++failures;
-        }
-        double best[2] = {1e30, 1e30};
-        for (int i = 0; i < 2 * passes; ++i) {
-          const int side = i & 1;
-          UseBlendByDrawn(side == 1);
-          const auto start = std::chrono::steady_clock::now();
-          pass();
-          const auto stop = std::chrono::steady_clock::now();
-          benchmark::ClobberMemory();
-          best[side] = std::min(best[side], std::chrono::duration<double, std::micro>(stop - start).count());
         }
         std::printf("%-16s %-10s %-6s %12.1f %12.1f %8.2f\n", kind.family, work.name, wide ? "wide" : "plain",
                     best[0], best[1], best[0] / best[1]);
@@ -481,6 +466,29 @@ void StartScreen(uint8_t* rows, int32_t pitch) {
   std::mt19937 random(SEED + 3);
   for (int32_t y = 0; y < SCREEN_HEIGHT; ++y)
     for (int32_t x = 0; x < SCREEN_WIDTH; ++x) rows[y * pitch + x] = static_cast<uint8_t>(random());
+}
+
+int64_t AlternatedFastest(int passes, uint8_t* screen, const std::function<void(int)>& choose,
+                          const std::function<void()>& pass, double best[2]) {
+  std::vector<uint8_t> drawn[2];
+  for (int side = 0; side < 2; ++side) {
+    choose(side);
+    StartScreen(screen, SCREEN_WIDTH);
+    pass();
+    drawn[side].assign(screen, screen + SCREEN_WIDTH * SCREEN_HEIGHT);
+  }
+  best[0] = best[1] = 1e30;
+  for (int i = 0; i < 2 * passes; ++i) {
+    const int side = i & 1;
+    choose(side);
+    const auto start = std::chrono::steady_clock::now();
+    pass();
+    const auto stop = std::chrono::steady_clock::now();
+    benchmark::ClobberMemory();
+    best[side] = std::min(best[side], std::chrono::duration<double, std::micro>(stop - start).count());
+  }
+  const auto at = std::mismatch(drawn[0].begin(), drawn[0].end(), drawn[1].begin()).first;
+  return at == drawn[0].end() ? -1 : at - drawn[0].begin();
 }
 
 void NoteResult(benchmark::State& state, const std::string& key, bool reference, const uint8_t* rows,

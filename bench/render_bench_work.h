@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,15 @@ const uint8_t* Palette();
 void StartScreen(uint8_t* rows, int32_t pitch);
 void NoteResult(benchmark::State& state, const std::string& key, bool reference, const uint8_t* rows,
                 int32_t pitch);
+
+// An A/B comparison in one process: `choose(side)` sets up side 0 or 1 and
+// `pass` draws the same work. Each side first draws once onto the start
+// picture; then `passes` passes of each are timed, alternated, so that slow
+// spells of a shared machine fall on both alike. Returns the first byte at
+// which the two screens differ (-1 when they are the same) and stores each
+// side's fastest pass in us in `best`.
+int64_t AlternatedFastest(int passes, uint8_t* screen, const std::function<void(int)>& choose,
+                          const std::function<void()>& pass, double best[2]);
 
 // Counters every benchmark reports: time per draw and per covered pixel.
 void SetCounters(benchmark::State& state, int64_t draws, int64_t pixels);

@@ -5,7 +5,6 @@
 #include "bench/render_bench_zoom.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <random>
 
@@ -141,31 +140,14 @@ int ZoomWideAB(int passes) {
               DrawSpriteZoom(place.centreX, place.centreY, screen, &frames[place.frame], place.width,
                              place.height, effect.flags, SOLID_COLOUR, BLEND_LEVEL);
           };
-          std::vector<uint8_t> drawn[2];
-          for (int side = 0; side < 2; ++side) {
-            UseWideBlits(side == 1);
-            StartScreen(screen, SCREEN_WIDTH);
-            pass();
-            drawn[side].assign(screen, screen + SCREEN_WIDTH * SCREEN_HEIGHT);
-          }
+          double best[2];
+          const int64_t at = AlternatedFastest(
+              passes, screen, [](int side) { UseWideBlits(side == 1); }, pass, best);
           const std::string family = Family(percent, effect.name, runLength);
-          if (drawn[0] != drawn[1]) {
-            size_t at = 0;
-            while (drawn[0][at] == drawn[1][at]) ++at;
-            std::printf("%s/%s: the two kernel sets drew different screens (first at %zu: %d %d)\n",
-                        family.c_str(), Sprites(source).name, at, drawn[0][at], drawn[1][at]);
+          if (at >= 0) {
+            std::printf("%s/%s: the two kernel sets drew different screens, first at byte %lld\n",
+                        family.c_str(), Sprites(source).name, static_cast<long long>(at));
             ++failures;
-          }
-          double best[2] = {1e30, 1e30};
-          for (int i = 0; i < 2 * passes; ++i) {
-            const int side = i & 1;
-            UseWideBlits(side == 1);
-            const auto start = std::chrono::steady_clock::now();
-            pass();
-            const auto stop = std::chrono::steady_clock::now();
-            benchmark::ClobberMemory();
-            best[side] =
-                std::min(best[side], std::chrono::duration<double, std::micro>(stop - start).count());
           }
           std::printf("%-20s %-10s %12.1f %12.1f %8.2f\n", family.c_str(), Sprites(source).name, best[0],
                       best[1], best[0] / best[1]);

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "formats/alpha.h"
 #include "formats/rle_encode.h"
 #include "render/blit_wide.h"
 #include "render/zoom.h"
@@ -22,16 +21,7 @@ using vantor_test::Pixels;
 using vantor_test::Sprite;
 using vantor_test::Target;
 
-class WideZoom : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
-    std::mt19937 random(29);
-    for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
-    AlphaTableChanged();
-  }
-  void TearDown() override { UseWideBlits(true); }
-};
+using WideZoom = vantor_test::WideKernelTest;
 
 struct Case {
   int32_t w, h;    // the frame

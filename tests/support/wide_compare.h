@@ -9,11 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "formats/alpha.h"
 #include "formats/sprite.h"
 #include "render/blit_wide.h"
 #include "render/drawtarget.h"
 
 namespace vantor_test {
+
+// Tests of the wide kernels: skipped where the processor has none, with the
+// alpha table full of noise, and the wide kernels back on afterwards.
+class WideKernelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UseWideBlits(true)) GTEST_SKIP() << "no wide kernels on this processor";
+    std::mt19937 random(17);
+    for (int i = 0; i < ALPHA_TABLE_SIZE; ++i) alphaTable[i] = static_cast<uint8_t>(random());
+    AlphaTableChanged();
+  }
+  void TearDown() override { UseWideBlits(true); }
+};
 
 inline std::vector<uint8_t> Pixels(std::mt19937& random, int32_t w, int32_t h) {
   std::vector<uint8_t> pixels(size_t(w) * h);
