@@ -3,7 +3,7 @@
 // column to source column; each source row that shows is gathered through it
 // into destination order and applied to every destination row it lands on.
 // Where the wide kernels run, frames up to 64 pixels wide go the way of
-// render/zoom_wide.h instead (the blends only when enlarged).
+// render/zoom_wide.h instead.
 #include "render/zoom.h"
 #include "render/zoom_internal.h"
 #include "render/zoom_wide.h"
@@ -80,7 +80,7 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   const int32_t width = block.dstWidth;
   ZoomRowStep rows(block.srcHeight, block.dstHeight, srcWidth);
 #if VANTOR_WIDE_BLITS
-  if (ZoomGoesWide<Effect>(block, srcWidth)) {
+  if (ZoomGoesWide<Effect, false>(block, srcWidth)) {
     WideZoom<Effect, FlipsX(O), false>(block, row, step, pixels, srcWidth, args);
     return;
   }

@@ -163,7 +163,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   const int32_t width = clip.dstWidth;
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
 #if VANTOR_WIDE_BLITS
-  if (ZoomGoesWide<Effect>(clip, srcWidth)) {
+  if (ZoomGoesWide<Effect, true>(clip, srcWidth)) {
     WideZoom<Effect, FlipsX(O), true>(clip, row, step, block, srcWidth, args);
     return;
   }

@@ -18,13 +18,14 @@
 constexpr int32_t ZOOM_WIDE_COLUMNS = 64;
 
 // Whether the wide kernels draw this block: a frame narrow enough, a row
-// that fits the row buffers, and, for the blends, an image enlarged along
-// at least one side (shrunk both ways, the blends of the portable kernels,
-// which draw runs and rows straight into the destination, measured faster).
-template <class Effect>
+// that fits the row buffers, and, for the blends of run-length frames, an
+// image enlarged along at least one side (shrunk both ways, the portable
+// kernels blend each run straight into the destination, and the wide
+// decode and batch measured no faster there).
+template <class Effect, bool rle>
 inline bool ZoomGoesWide(const ZoomBlock& clip, int32_t frameWidth) {
   if (frameWidth > ZOOM_WIDE_COLUMNS || clip.dstWidth > ZOOM_ROW_MAX || !WideBlits()) return false;
-  return !Effect::blends || clip.dstWidth > clip.srcWidth || clip.dstHeight > clip.srcHeight;
+  return !Effect::blends || !rle || clip.dstWidth > clip.srcWidth || clip.dstHeight > clip.srcHeight;
 }
 
 #if VANTOR_WIDE_BLITS
