@@ -278,10 +278,23 @@ inline void CopyPixels(uint8_t* dst, const uint8_t* src, int32_t n) {
   }
 }
 
+// Runs of up to 16 pixels whose 16 source bytes all lie before `readable`
+// (the block's last row record, the only one that may end at the block's
+// end) are loaded whole: a masked load costs more than a plain one.
 struct RleCopyKernel {
   static constexpr bool pairsRows = true;
   template <bool reversed>
-  static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, int) {
+  static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* readable) {
+    if (n <= 16 && src + 16 <= readable) {
+      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+      const uint32_t count = static_cast<uint32_t>(n);
+      if constexpr (reversed) {
+        _mm_mask_storeu_epi8(Before(dst + n, 16), 0xFFFF0000u >> count, Reverse16(s));
+      } else {
+        _mm_mask_storeu_epi8(dst, _bzhi_u32(0xFFFF, count), s);
+      }
+      return;
+    }
     CopyPixels<reversed>(dst, src, n);
   }
 };
@@ -312,17 +325,18 @@ template <class Effect, Orientation O>
 void WideRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
              const EffectArgs&) {
   static_assert(std::is_same_v<Effect, EffectCopy>);
-  RleRows<RleCopyKernel, O>(x, y, width, height, surface, block, 0);
+  if (width <= 0 || height <= 0) return;  // nothing to draw, and no row table to read
+  RleRows<RleCopyKernel, O>(x, y, width, height, surface, block, block + RleRowOffset(block, height - 1));
 }
 
-#define VANTOR_WIDE_ORIENTATIONS(KIND, EFFECT)                                                              \
-  template void KIND<EFFECT, Orientation::AsIs>(int32_t, int32_t, int32_t, int32_t, uint8_t*, const uint8_t*, \
-                                                const EffectArgs&);                                          \
-  template void KIND<EFFECT, Orientation::MirrorX>(int32_t, int32_t, int32_t, int32_t, uint8_t*,             \
-                                                   const uint8_t*, const EffectArgs&);                       \
-  template void KIND<EFFECT, Orientation::MirrorY>(int32_t, int32_t, int32_t, int32_t, uint8_t*,             \
-                                                   const uint8_t*, const EffectArgs&);                       \
-  template void KIND<EFFECT, Orientation::MirrorXY>(int32_t, int32_t, int32_t, int32_t, uint8_t*,            \
+#define VANTOR_WIDE_ORIENTATIONS(KIND, EFFECT)                                                    \
+  template void KIND<EFFECT, Orientation::AsIs>(int32_t, int32_t, int32_t, int32_t, uint8_t*,     \
+                                                const uint8_t*, const EffectArgs&);               \
+  template void KIND<EFFECT, Orientation::MirrorX>(int32_t, int32_t, int32_t, int32_t, uint8_t*,  \
+                                                   const uint8_t*, const EffectArgs&);            \
+  template void KIND<EFFECT, Orientation::MirrorY>(int32_t, int32_t, int32_t, int32_t, uint8_t*,  \
+                                                   const uint8_t*, const EffectArgs&);            \
+  template void KIND<EFFECT, Orientation::MirrorXY>(int32_t, int32_t, int32_t, int32_t, uint8_t*, \
                                                     const uint8_t*, const EffectArgs&);
 VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectBlend)
 VANTOR_WIDE_ORIENTATIONS(WideRaw, EffectSolidBlend)
