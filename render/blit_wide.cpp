@@ -45,6 +45,7 @@ bool UseWideBlits(bool on) {
 // undefined register, which its flow analysis reports as uninitialised.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 
 #include "render/blit_rows.h"
 
@@ -93,7 +94,7 @@ struct Batch {
   // Room past `pixels` for the last 16-lane store of pass 1 and the last
   // 8-entry step of pass 2, which read or write whole groups.
   alignas(64) uint16_t index[kBatchPixels + 32];
-  alignas(64) uint8_t mixed[kBatchPixels + 32];
+  alignas(64) uint8_t mixed[kBatchPixels + 64];
   Span span[kBatchSpans];
 };
 
@@ -102,35 +103,44 @@ struct BatchArgs {
   Batch* batch;
 };
 
-// The 16 table indices of a window for the effect's part of the table
+// The 64 bytes in reverse order.
+inline __m512i Reverse64(__m512i v) {
+  const __m512i order =
+      _mm512_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
+                      24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45,
+                      46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63);
+  return _mm512_permutexvar_epi8(order, v);
+}
+
+// The table indices of 32 pixels for the effect's part of the table
 // (render/effects.h): old destination byte << 8 | drawn colour as stored,
 // drawn colour << 8 | old byte by drawn colour, and the old byte alone in
 // the solid effect's one row.
 template <class Effect>
-inline __m256i Indices(__m128i source, __m128i old, uint8_t colour) {
-  const __m256i back = _mm256_cvtepu8_epi16(old);
+inline __m512i Indices(__m256i source, __m256i old, uint8_t colour) {
+  const __m512i back = _mm512_cvtepu8_epi16(old);
   if constexpr (Effect::byDrawn && Effect::solid) {
     return back;
   } else {
-    const __m256i front = Effect::solid ? _mm256_set1_epi16(colour) : _mm256_cvtepu8_epi16(source);
-    if constexpr (Effect::byDrawn) return _mm256_or_si256(_mm256_slli_epi16(front, 8), back);
-    return _mm256_or_si256(_mm256_slli_epi16(back, 8), front);
+    const __m512i front = Effect::solid ? _mm512_set1_epi16(colour) : _mm512_cvtepu8_epi16(source);
+    if constexpr (Effect::byDrawn) return _mm512_or_si512(_mm512_slli_epi16(front, 8), back);
+    return _mm512_or_si512(_mm512_slli_epi16(back, 8), front);
   }
 }
 
-// Walks the 16-pixel windows of a span: calls f(window, lanes, source) with
+// Walks the 64-pixel windows of a span: calls f(window, lanes, source) with
 // the window's leftmost destination byte, the lanes of it that belong to the
 // span and the source bytes in destination order. Mirrored, source byte k
 // goes to destination byte n - 1 - k: the windows are taken from the span's
 // right end, each ending where the previous one began.
 template <bool reversed, class F>
 inline void Windows(uint8_t* dst, const uint8_t* src, int32_t n, F f) {
-  for (int32_t i = 0; i < n; i += 16) {
-    const int32_t count = n - i < 16 ? n - i : 16;
-    const __mmask16 lanes = static_cast<__mmask16>(_bzhi_u32(0xFFFF, static_cast<uint32_t>(count)));
-    const __m128i s = _mm_maskz_loadu_epi8(lanes, src + i);
+  for (int32_t i = 0; i < n; i += 64) {
+    const uint32_t count = static_cast<uint32_t>(n - i < 64 ? n - i : 64);
+    const __mmask64 lanes = _bzhi_u64(~uint64_t{0}, count);
+    const __m512i s = _mm512_maskz_loadu_epi8(lanes, src + i);
     if constexpr (reversed) {
-      f(Before(dst + n - i, 16), static_cast<__mmask16>(0xFFFF0000u >> count), Reverse16(s));
+      f(Before(dst + n - i, 64), ~uint64_t{0} << (64 - count), Reverse64(s));
     } else {
       f(dst + i, lanes, s);
     }
@@ -159,11 +169,10 @@ template <bool reversed>
   const uint8_t* next = b.mixed;
   for (int32_t k = 0; k < b.spans; ++k) {
     const Span& span = b.span[k];
-    Windows<reversed>(span.dst, span.src, span.n, [&](uint8_t* window, __mmask16 lanes, __m128i s) {
-      const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(next));
-      const __mmask16 draw = _mm_mask_test_epi8_mask(lanes, s, s);
-      _mm_mask_storeu_epi8(window, draw, _mm_maskz_expand_epi8(draw, values));
-      next += _mm_popcnt_u32(draw);
+    Windows<reversed>(span.dst, span.src, span.n, [&](uint8_t* window, __mmask64 lanes, __m512i s) {
+      const __mmask64 draw = _mm512_mask_test_epi8_mask(lanes, s, s);
+      _mm512_mask_storeu_epi8(window, draw, _mm512_maskz_expand_epi8(draw, _mm512_loadu_si512(next)));
+      next += _mm_popcnt_u64(draw);
     });
   }
   b.pixels = 0;
@@ -184,11 +193,19 @@ template <bool reversed, class Effect>
   b.span[b.spans++] = Span{dst, src, n};
   const uint8_t colour = b.colour;
   uint16_t* out = b.index + b.pixels;
-  Windows<reversed>(dst, src, n, [&](uint8_t* window, __mmask16 lanes, __m128i s) {
-    const __mmask16 draw = _mm_mask_test_epi8_mask(lanes, s, s);
-    const __m256i index = Indices<Effect>(s, _mm_maskz_loadu_epi8(draw, window), colour);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_maskz_compress_epi16(draw, index));
-    out += _mm_popcnt_u32(draw);
+  Windows<reversed>(dst, src, n, [&](uint8_t* window, __mmask64 lanes, __m512i s) {
+    const __mmask64 draw = _mm512_mask_test_epi8_mask(lanes, s, s);
+    const __m512i old = _mm512_maskz_loadu_epi8(draw, window);
+    const __mmask32 low = static_cast<__mmask32>(draw), high = static_cast<__mmask32>(draw >> 32);
+    const __m512i first =
+        Indices<Effect>(_mm512_castsi512_si256(s), _mm512_castsi512_si256(old), colour);
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(low, first));
+    out += _mm_popcnt_u32(low);
+    if (high != 0) {
+      const __m512i second = Indices<Effect>(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(old, 1), colour);
+      _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(high, second));
+      out += _mm_popcnt_u32(high);
+    }
   });
   b.pixels = static_cast<int32_t>(out - b.index);
   if (!b.separate) Flush<reversed>(b);
@@ -228,14 +245,6 @@ struct RowRegisters {
   }
 };
 
-// The 64 bytes in reverse order.
-inline __m512i Reverse64(__m512i v) {
-  const __m512i order =
-      _mm512_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23,
-                      24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45,
-                      46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63);
-  return _mm512_permutexvar_epi8(order, v);
-}
 
 // Only where the source byte is not 0. (For the run-length blits, whose runs
 // lie a few bytes apart on one row, the masked store of one run and the
