@@ -65,7 +65,7 @@ inline uint8_t* Before(uint8_t* dst, int32_t back) {
 // Blending in batches. A table look-up cannot be done in vector registers,
 // and a 16-lane gather measured slower than plain loads, so the work is
 // split in three passes over a batch of rows:
-//   1. collect: for 16 pixels at a time, the table indices (old destination
+//   1. collect: for 64 pixels at a time, the table indices (old destination
 //      byte << 8 | drawn colour) of the pixels to draw, packed together;
 //   2. look up: one tight loop of loads, an index and an entry per pixel,
 //      with nothing else in it;
@@ -91,8 +91,9 @@ struct Batch {
   bool separate;         // false when destination rows overlap: one span per batch
   int32_t pixels = 0;
   int32_t spans = 0;
-  // Room past `pixels` for the last 16-lane store of pass 1 and the last
-  // 8-entry step of pass 2, which read or write whole groups.
+  // Room past `pixels` for the last 32-index store of pass 1, the last
+  // 8-entry step of pass 2 and the last 64-byte load of pass 3, which read
+  // or write whole groups.
   alignas(64) uint16_t index[kBatchPixels + 32];
   alignas(64) uint8_t mixed[kBatchPixels + 64];
   Span span[kBatchSpans];
@@ -197,12 +198,12 @@ template <bool reversed, class Effect>
     const __mmask64 draw = _mm512_mask_test_epi8_mask(lanes, s, s);
     const __m512i old = _mm512_maskz_loadu_epi8(draw, window);
     const __mmask32 low = static_cast<__mmask32>(draw), high = static_cast<__mmask32>(draw >> 32);
-    const __m512i first =
-        Indices<Effect>(_mm512_castsi512_si256(s), _mm512_castsi512_si256(old), colour);
+    const __m512i first = Indices<Effect>(_mm512_castsi512_si256(s), _mm512_castsi512_si256(old), colour);
     _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(low, first));
     out += _mm_popcnt_u32(low);
     if (high != 0) {
-      const __m512i second = Indices<Effect>(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(old, 1), colour);
+      const __m512i second =
+          Indices<Effect>(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(old, 1), colour);
       _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(high, second));
       out += _mm_popcnt_u32(high);
     }
@@ -244,7 +245,6 @@ struct RowRegisters {
     return _mm512_mask_blend_epi8(_mm512_movepi8_mask(old), low, high);
   }
 };
-
 
 // Only where the source byte is not 0. (For the run-length blits, whose runs
 // lie a few bytes apart on one row, the masked store of one run and the

@@ -1,5 +1,5 @@
 // The wide blit kernels: AVX-512 (byte and word instructions and VBMI2's
-// compress and expand, on 128- and 256-bit registers) versions of the
+// compress and expand, on 128-, 256- and 512-bit registers) versions of the
 // translucent raw blits and of the run-length copies, chosen at run time.
 // Masked loads and stores move a run, or a row's last few pixels, exactly:
 // no byte outside it is read or written, so there is no length ladder and no
