@@ -37,9 +37,13 @@ TEST_F(WideKernels, RawBlendsInBatches) {
       {7, 600, 9, 0, -20},      // more rows than a batch holds
       {40, 30, 24, 0, 0},       // rows overlap
       {40, 30, 24, -9, 3},
+      {1000, 40, 1000, 0, 0},  // long rows with few drawn pixels
   };
   for (const Shape& s : shapes) {
-    const std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
+    std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
+    if (s.w == 1000) {
+      for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = i % 97 == 0 ? pixels[i] | 1 : 0;
+    }
     const Target target(random, s.pitch, s.w, s.h);
     for (int32_t flags = 0; flags < 16; ++flags) {
       if (!(flags & DRAW_BLEND)) continue;
