@@ -1093,37 +1093,49 @@ bool DialogItemRect(HWND window, int id, RECT* rect) {
   return r.width > 0;
 }
 
-void InjectMouseButton(int x, int y, bool down) {
-  if (!vt::EnsureEvents()) return;
+namespace {
+
+// Where an injected mouse event goes: the modal dialog's window, and the
+// factor from dialog pixels to window pixels.
+struct MouseTarget {
+  Uint32 windowId;
+  int scale;
+};
+
+MouseTarget InjectedMouseTarget() {
   HWND target = vt::ModalDialogWindow();
   Dialog* dialog = DialogOf(target);
-  int scale = dialog != nullptr ? dialog->scale : 1;
   SDL_Window* window = vt::SdlWindow(target);
+  return MouseTarget{window != nullptr ? SDL_GetWindowID(window) : 0, dialog != nullptr ? dialog->scale : 1};
+}
+
+}  // namespace
+
+void InjectMouseButton(int x, int y, bool down) {
+  if (!vt::EnsureEvents()) return;
+  const MouseTarget target = InjectedMouseTarget();
   SDL_Event event = {};
   event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
   event.button.timestamp = SDL_GetTicks();
-  event.button.windowID = window != nullptr ? SDL_GetWindowID(window) : 0;
+  event.button.windowID = target.windowId;
   event.button.button = SDL_BUTTON_LEFT;
   event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
   event.button.clicks = 1;
-  event.button.x = x * scale;
-  event.button.y = y * scale;
+  event.button.x = x * target.scale;
+  event.button.y = y * target.scale;
   SDL_PushEvent(&event);
 }
 
 void InjectMouseMove(int x, int y, bool leftDown) {
   if (!vt::EnsureEvents()) return;
-  HWND target = vt::ModalDialogWindow();
-  Dialog* dialog = DialogOf(target);
-  int scale = dialog != nullptr ? dialog->scale : 1;
-  SDL_Window* window = vt::SdlWindow(target);
+  const MouseTarget target = InjectedMouseTarget();
   SDL_Event event = {};
   event.type = SDL_MOUSEMOTION;
   event.motion.timestamp = SDL_GetTicks();
-  event.motion.windowID = window != nullptr ? SDL_GetWindowID(window) : 0;
+  event.motion.windowID = target.windowId;
   event.motion.state = leftDown ? SDL_BUTTON_LMASK : 0;
-  event.motion.x = x * scale;
-  event.motion.y = y * scale;
+  event.motion.x = x * target.scale;
+  event.motion.y = y * target.scale;
   SDL_PushEvent(&event);
 }
 
