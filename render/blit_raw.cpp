@@ -79,7 +79,7 @@ inline void RawRow(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs
 
 template <class Effect>
 struct PlainRow {
-  static constexpr bool pairsRows = false;
+  static constexpr int rowsTogether = 1;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
     RawRow<Effect, reversed>(dst, src, n, args);

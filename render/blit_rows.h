@@ -6,6 +6,7 @@
 // each gets the walk inlined around its own kernels. Internal to render/.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "formats/rle.h"
@@ -81,25 +82,55 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
     return runs;
   };
   int32_t row = 0;
-  if (Kernel::pairsRows && wholeWidth && (pitch < 0 ? -pitch : pitch) >= width) {
+  if (Kernel::rowsTogether > 1 && wholeWidth && (pitch < 0 ? -pitch : pitch) >= width) {
     // Each run's place depends on the one before it, a chain of loads as
-    // long as the row. Two rows walked side by side run two chains at once;
+    // long as the row. Rows walked side by side run their chains at once;
     // their bytes are apart, so the order of their writes does not matter.
-    // Kernels that branch on the run length lose more to the mixed branch
-    // history than they gain, so a kernel chooses (`pairsRows`).
+    // Four chains keep their pointers in registers; more spill them. Kernels
+    // that branch on the run length lose more to the mixed branch history
+    // than they gain, so a kernel chooses (`rowsTogether`: 1, 2 or 4).
     // Mirrored, a run's right end lands `width - p` bytes into the row,
     // where p is the source column just past it.
-    for (; row + 2 <= clip.visibleHeight; row += 2, offset += 2 * step) {
-      const uint8_t *runA, *runB;
-      int32_t runsA = start(row, runA), runsB = start(row + 1, runB);
-      uint8_t* atA = surface + offset + (reversed ? width : 0);
-      uint8_t* atB = atA + step;
+    auto pair = [&](const uint8_t*& runA, int32_t runsA, uint8_t*& atA, const uint8_t*& runB, int32_t runsB,
+                    uint8_t*& atB) {
       for (; runsA > 0 && runsB > 0; --runsA, --runsB) {
         step1(runA, atA);
         step1(runB, atB);
       }
       for (; runsA > 0; --runsA) step1(runA, atA);
       for (; runsB > 0; --runsB) step1(runB, atB);
+    };
+    if constexpr (Kernel::rowsTogether >= 4) {
+      for (; row + 4 <= clip.visibleHeight; row += 4, offset += 4 * step) {
+        const uint8_t *runA, *runB, *runC, *runD;
+        int32_t runsA = start(row, runA), runsB = start(row + 1, runB), runsC = start(row + 2, runC),
+                runsD = start(row + 3, runD);
+        uint8_t* atA = surface + offset + (reversed ? width : 0);
+        uint8_t* atB = atA + step;
+        uint8_t* atC = atB + step;
+        uint8_t* atD = atC + step;
+        // All four as long as the shortest lasts, then two and two.
+        int32_t together = std::min(std::min(runsA, runsB), std::min(runsC, runsD));
+        runsA -= together;
+        runsB -= together;
+        runsC -= together;
+        runsD -= together;
+        for (; together > 0; --together) {
+          step1(runA, atA);
+          step1(runB, atB);
+          step1(runC, atC);
+          step1(runD, atD);
+        }
+        pair(runA, runsA, atA, runB, runsB, atB);
+        pair(runC, runsC, atC, runD, runsD, atD);
+      }
+    }
+    for (; row + 2 <= clip.visibleHeight; row += 2, offset += 2 * step) {
+      const uint8_t *runA, *runB;
+      const int32_t runsA = start(row, runA), runsB = start(row + 1, runB);
+      uint8_t* atA = surface + offset + (reversed ? width : 0);
+      uint8_t* atB = atA + step;
+      pair(runA, runsA, atA, runB, runsB, atB);
     }
   }
   for (; row < clip.visibleHeight; ++row, offset += step) {

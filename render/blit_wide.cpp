@@ -222,7 +222,7 @@ void CollectLong(Batch& b, uint8_t* dst, const uint8_t* src, int32_t n) {
 
 template <class Effect>
 struct BlendKernel {
-  static constexpr bool pairsRows = false;
+  static constexpr int rowsTogether = 1;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const BatchArgs& args) {
     Collect<reversed, Effect>(*args.batch, dst, src, n);
@@ -251,7 +251,7 @@ struct RowRegisters {
 // load of the next meet in the same window and stall; the plain loop through
 // the row is faster there.)
 struct TranslateKernel {
-  static constexpr bool pairsRows = false;
+  static constexpr int rowsTogether = 1;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const RowRegisters& rows) {
     for (int32_t i = 0; i < n; i += 64) {
@@ -291,7 +291,7 @@ inline void CopyPixels(uint8_t* dst, const uint8_t* src, int32_t n) {
 // (the block's last row record, the only one that may end at the block's
 // end) are loaded whole: a masked load costs more than a plain one.
 struct RleCopyKernel {
-  static constexpr bool pairsRows = true;
+  static constexpr int rowsTogether = 4;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* readable) {
     if (n <= 16 && src + 16 <= readable) {

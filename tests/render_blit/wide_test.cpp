@@ -59,13 +59,14 @@ TEST_F(WideKernels, RawBlendsInBatches) {
   }
 }
 
-// Run-length copies: odd and even row counts (rows go in pairs), rows that
-// overlap, rows cut on either side.
-TEST_F(WideKernels, RunLengthCopiesInPairsOfRows) {
+// Run-length copies: row counts of every remainder by four (rows go in
+// fours, then pairs, then one by one), rows that overlap, rows cut on
+// either side.
+TEST_F(WideKernels, RunLengthCopiesInGroupsOfRows) {
   std::mt19937 random(8);
   const Shape shapes[] = {
       {64, 44, 64, 0, 0}, {64, 45, 70, 0, 0},  {300, 7, 300, 0, 0},
-      {50, 21, 20, 0, 0}, {64, 44, 64, -5, 2}, {64, 44, 64, 7, -3},
+      {50, 21, 20, 0, 0}, {40, 6, 40, 0, 0},   {64, 44, 64, -5, 2}, {64, 44, 64, 7, -3},
   };
   for (const Shape& s : shapes) {
     std::vector<uint8_t> pixels = Pixels(random, s.w, s.h);
