@@ -5,6 +5,7 @@
 #include "render/blit_wide.h"
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "formats/rle.h"
@@ -47,6 +48,7 @@ bool UseWideBlits(bool on) {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
+#include "render/blend_lookup.h"
 #include "render/blit_rows.h"
 
 namespace {
@@ -153,20 +155,9 @@ template <bool reversed>
 [[gnu::noinline]] void Flush(Batch& b) {
   const uint8_t* table = b.table;
   _mm_storeu_si128(reinterpret_cast<__m128i*>(b.index + b.pixels), _mm_setzero_si128());
-  for (int32_t j = 0; j < b.pixels; j += 8) {
-    // The entries just past `pixels` were cleared above; their results are
-    // never placed.
-    uint8_t* out = b.mixed + j;
-    const uint16_t* in = b.index + j;
-    out[0] = table[in[0]];
-    out[1] = table[in[1]];
-    out[2] = table[in[2]];
-    out[3] = table[in[3]];
-    out[4] = table[in[4]];
-    out[5] = table[in[5]];
-    out[6] = table[in[6]];
-    out[7] = table[in[7]];
-  }
+  // The entries just past `pixels` were cleared above; their results are
+  // never placed.
+  LookUp(table, b.index, b.mixed, b.pixels);
   const uint8_t* next = b.mixed;
   for (int32_t k = 0; k < b.spans; ++k) {
     const Span& span = b.span[k];

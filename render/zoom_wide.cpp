@@ -22,6 +22,8 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
+#include "render/blend_lookup.h"
+
 namespace {
 
 // One source row in a register: its pixel bytes by column and which columns
@@ -181,11 +183,9 @@ class BlendBatch {
   void Flush() {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(index_ + pixels_), _mm_setzero_si128());
     const uint8_t* table = args_.blend;
-    for (int32_t k = 0; k < pixels_; k += 8) {
-      // The entries just past `pixels_` were cleared above; their results
-      // are never placed.
-      for (int32_t u = 0; u < 8; ++u) mixed_[k + u] = table[index_[k + u]];
-    }
+    // The entries just past `pixels_` were cleared above; their results are
+    // never placed.
+    LookUp(table, index_, mixed_, pixels_);
     const uint8_t* next = mixed_;
     for (int32_t r = 0; r < rows_; ++r) {
       for (int32_t w = 0; w < windows_; ++w) {
