@@ -525,6 +525,18 @@ bool RegisterAllegroBenchmarks() { return false; }
 }  // namespace render_bench
 
 int main(int argc, char** argv) {
+  // --plain: our drawing with the portable kernels only, as on a processor
+  // without the wide instructions (taken out before Google Benchmark reads
+  // the rest).
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--plain") == 0) {
+      UseWideBlits(false);
+      std::fprintf(stderr, "render_bench: portable kernels only\n");
+      for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+      --argc;
+      break;
+    }
+  }
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--layout_ab=", 12) == 0) {
       render_bench::Data();
