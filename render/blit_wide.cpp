@@ -115,22 +115,6 @@ inline __m512i Reverse64(__m512i v) {
   return _mm512_permutexvar_epi8(order, v);
 }
 
-// The table indices of 32 pixels for the effect's part of the table
-// (render/effects.h): old destination byte << 8 | drawn colour as stored,
-// drawn colour << 8 | old byte by drawn colour, and the old byte alone in
-// the solid effect's one row.
-template <class Effect>
-inline __m512i Indices(__m256i source, __m256i old, uint8_t colour) {
-  const __m512i back = _mm512_cvtepu8_epi16(old);
-  if constexpr (Effect::byDrawn && Effect::solid) {
-    return back;
-  } else {
-    const __m512i front = Effect::solid ? _mm512_set1_epi16(colour) : _mm512_cvtepu8_epi16(source);
-    if constexpr (Effect::byDrawn) return _mm512_or_si512(_mm512_slli_epi16(front, 8), back);
-    return _mm512_or_si512(_mm512_slli_epi16(back, 8), front);
-  }
-}
-
 // Walks the 64-pixel windows of a span: calls f(window, lanes, source) with
 // the window's leftmost destination byte, the lanes of it that belong to the
 // span and the source bytes in destination order. Mirrored, source byte k
@@ -188,16 +172,35 @@ template <bool reversed, class Effect>
   Windows<reversed>(dst, src, n, [&](uint8_t* window, __mmask64 lanes, __m512i s) {
     const __mmask64 draw = _mm512_mask_test_epi8_mask(lanes, s, s);
     const __m512i old = _mm512_maskz_loadu_epi8(draw, window);
-    const __mmask32 low = static_cast<__mmask32>(draw), high = static_cast<__mmask32>(draw >> 32);
-    const __m512i first = Indices<Effect>(_mm512_castsi512_si256(s), _mm512_castsi512_si256(old), colour);
-    _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(low, first));
-    out += _mm_popcnt_u32(low);
-    if (high != 0) {
-      const __m512i second =
-          Indices<Effect>(_mm512_extracti64x4_epi64(s, 1), _mm512_extracti64x4_epi64(old, 1), colour);
-      _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(high, second));
-      out += _mm_popcnt_u32(high);
+    // The drawn pixels' bytes packed together, as the low and high bytes of
+    // their table indices (render/effects.h): old byte << 8 | drawn colour
+    // as stored, drawn colour << 8 | old byte by drawn colour, and the old
+    // byte alone in the solid effect's one row.
+    const __m512i oldPacked = _mm512_maskz_compress_epi8(draw, old);
+    __m512i lo, hi;
+    if constexpr (Effect::byDrawn && Effect::solid) {
+      lo = oldPacked;
+      hi = _mm512_setzero_si512();
+    } else if constexpr (Effect::byDrawn) {
+      lo = oldPacked;
+      hi = _mm512_maskz_compress_epi8(draw, s);
+    } else if constexpr (Effect::solid) {
+      lo = _mm512_set1_epi8(static_cast<char>(colour));
+      hi = oldPacked;
+    } else {
+      lo = _mm512_maskz_compress_epi8(draw, s);
+      hi = oldPacked;
     }
+    // Paired into 16-bit indices by the in-lane byte interleaves: with
+    // 128-bit lane k holding the packed bytes 8k..8k+7 and 32+8k..32+8k+7,
+    // the low interleave gives indices 0..31 in order, the high one 32..63.
+    const __m512i order = _mm512_set_epi64(7, 3, 6, 2, 5, 1, 4, 0);
+    lo = _mm512_permutexvar_epi64(order, lo);
+    hi = _mm512_permutexvar_epi64(order, hi);
+    const uint32_t count = static_cast<uint32_t>(_mm_popcnt_u64(draw));
+    _mm512_storeu_si512(out, _mm512_unpacklo_epi8(lo, hi));
+    if (count > 32) _mm512_storeu_si512(out + 32, _mm512_unpackhi_epi8(lo, hi));
+    out += count;
   });
   b.pixels = static_cast<int32_t>(out - b.index);
   if (!b.separate) Flush<reversed>(b);
