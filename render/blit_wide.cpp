@@ -172,35 +172,7 @@ template <bool reversed, class Effect>
   Windows<reversed>(dst, src, n, [&](uint8_t* window, __mmask64 lanes, __m512i s) {
     const __mmask64 draw = _mm512_mask_test_epi8_mask(lanes, s, s);
     const __m512i old = _mm512_maskz_loadu_epi8(draw, window);
-    // The drawn pixels' bytes packed together, as the low and high bytes of
-    // their table indices (render/effects.h): old byte << 8 | drawn colour
-    // as stored, drawn colour << 8 | old byte by drawn colour, and the old
-    // byte alone in the solid effect's one row.
-    const __m512i oldPacked = _mm512_maskz_compress_epi8(draw, old);
-    __m512i lo, hi;
-    if constexpr (Effect::byDrawn && Effect::solid) {
-      lo = oldPacked;
-      hi = _mm512_setzero_si512();
-    } else if constexpr (Effect::byDrawn) {
-      lo = oldPacked;
-      hi = _mm512_maskz_compress_epi8(draw, s);
-    } else if constexpr (Effect::solid) {
-      lo = _mm512_set1_epi8(static_cast<char>(colour));
-      hi = oldPacked;
-    } else {
-      lo = _mm512_maskz_compress_epi8(draw, s);
-      hi = oldPacked;
-    }
-    // Paired into 16-bit indices by the in-lane byte interleaves: with
-    // 128-bit lane k holding the packed bytes 8k..8k+7 and 32+8k..32+8k+7,
-    // the low interleave gives indices 0..31 in order, the high one 32..63.
-    const __m512i order = _mm512_set_epi64(7, 3, 6, 2, 5, 1, 4, 0);
-    lo = _mm512_permutexvar_epi64(order, lo);
-    hi = _mm512_permutexvar_epi64(order, hi);
-    const uint32_t count = static_cast<uint32_t>(_mm_popcnt_u64(draw));
-    _mm512_storeu_si512(out, _mm512_unpacklo_epi8(lo, hi));
-    if (count > 32) _mm512_storeu_si512(out + 32, _mm512_unpackhi_epi8(lo, hi));
-    out += count;
+    out += PackIndices<Effect::byDrawn, Effect::solid>(out, draw, old, s, colour);
   });
   b.pixels = static_cast<int32_t>(out - b.index);
   if (!b.separate) Flush<reversed>(b);

@@ -154,7 +154,6 @@ class BlendBatch {
   template <class Effect>
   void Add(uint8_t* row, const uint8_t* value, const uint64_t* drawn) {
     if (rows_ == ROWS || pixels_ + 64 * windows_ > CAPACITY) Flush();
-    const __m512i colour = _mm512_set1_epi16(args_.colour);
     uint16_t* out = index_ + pixels_;
     for (int32_t w = 0; w < windows_; ++w) {
       const __mmask64 lanes = drawn[w];
@@ -164,16 +163,7 @@ class BlendBatch {
       const __m512i old = w < wholeWindows_ ? _mm512_loadu_si512(row + 64 * w)
                                             : _mm512_maskz_loadu_epi8(lastLanes_, row + 64 * w);
       const __m512i source = Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w);
-      for (int half = 0; half < 2; ++half) {
-        const __mmask32 part = static_cast<__mmask32>(lanes >> (32 * half));
-        const __m512i back = _mm512_slli_epi16(
-            _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(old, 1) : _mm512_castsi512_si256(old)), 8);
-        const __m512i front = Effect::solid ? colour
-                                            : _mm512_cvtepu8_epi16(half ? _mm512_extracti64x4_epi64(source, 1)
-                                                                        : _mm512_castsi512_si256(source));
-        _mm512_storeu_si512(out, _mm512_maskz_compress_epi16(part, _mm512_or_si512(back, front)));
-        out += _mm_popcnt_u32(part);
-      }
+      out += PackIndices<false, Effect::solid>(out, lanes, old, source, args_.colour);
     }
     pixels_ = static_cast<int32_t>(out - index_);
     row_[rows_++] = row;
