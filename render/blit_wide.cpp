@@ -48,7 +48,7 @@ bool UseWideBlits(bool on) {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
-#include "render/blend_lookup.h"
+#include "render/blend_batch.h"
 #include "render/blit_rows.h"
 
 namespace {

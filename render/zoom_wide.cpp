@@ -22,7 +22,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-#include "render/blend_lookup.h"
+#include "render/blend_batch.h"
 
 namespace {
 
