@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alpha/palettes.h"
+#include "support/cases.h"
 
 namespace {
 
@@ -20,11 +21,7 @@ namespace fs = std::filesystem;
 using alpha_palettes::PaletteBytes;
 using alpha_palettes::Put;
 
-int Cases(int fallback) {
-  const char* text = std::getenv("VANTOR_CASES");
-  int cases = text != nullptr ? std::atoi(text) : 0;
-  return cases > 0 ? cases : fallback;
-}
+using vantor_test::Cases;
 
 int Entry(int level, int background, int foreground) {
   return alphaTable[level * 65536 + background * 256 + foreground];

@@ -11,14 +11,9 @@
 #include "assets/rle_check.h"
 #include "formats/rle.h"
 #include "formats/sprite.h"
+#include "support/cases.h"
 
 namespace {
-
-int Cases() {
-  const char* text = std::getenv("VANTOR_CASES");
-  const int cases = text ? std::atoi(text) : 0;
-  return cases > 0 ? cases : 300;
-}
 
 TEST(RleEncodeTest, SmallFrameEncodesToTheDocumentedBytes) {
   const std::vector<uint8_t> pixels = {0, 0, 5, 6, 0, 0, 0, 7,  //
@@ -87,7 +82,7 @@ TEST(RleEncodeTest, DecodeRefusesBlocksTheValidatorRefuses) {
 
 TEST(RleEncodeTest, RandomFramesRoundTripInCanonicalForm) {
   std::mt19937 random(20261207);
-  const int cases = Cases();
+  const int cases = vantor_test::Cases(300);
   for (int c = 0; c < cases; ++c) {
     const int32_t width = std::uniform_int_distribution<int32_t>(0, 300)(random);
     const int32_t height = std::uniform_int_distribution<int32_t>(0, 12)(random);

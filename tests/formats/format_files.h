@@ -14,15 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "support/cases.h"
+
 namespace format_files {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-inline int Cases(int fallback) {
-  const char* env = std::getenv("VANTOR_CASES");
-  return env != nullptr ? std::max(1, std::atoi(env)) : fallback;
-}
+using vantor_test::Cases;
 
 inline void Put(Bytes& bytes, size_t at, uint32_t value, int size = 4) {
   for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/cases.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -204,8 +206,7 @@ TEST_F(PackTest, RecordedLengthsCountOnlyWhenTheyFit) {
 
 // Random packs written by our packer read back entry for entry.
 TEST_F(PackTest, WrittenPacksReadBack) {
-  const char* env = std::getenv("VANTOR_CASES");
-  int cases = env != nullptr ? std::max(1, std::atoi(env)) : 20;
+  const int cases = vantor_test::Cases(20);
   std::mt19937 random(1234);
   std::string path = (dir / "random.rsf").string();
   PackSource badName = {"sixteen_chars_xx", "x", 1};

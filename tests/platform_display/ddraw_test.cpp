@@ -11,7 +11,7 @@
 
 namespace {
 
-using vantor_test::CaseCount;
+using vantor_test::Cases;
 using vantor_test::DisplayTest;
 
 TEST_F(DisplayTest, DisplayModesAcceptTheProgramsSizesAndRefuseTheRest) {
@@ -181,7 +181,7 @@ TEST_F(DisplayTest, ColorFillAndRectanglesStayInsideTheSurface) {
 TEST_F(DisplayTest, BlitsMatchAPerPixelModel) {
   LPDIRECTDRAW dd = OpenExclusive();
   std::mt19937 random(1234);
-  const int cases = CaseCount(200);
+  const int cases = Cases(200);
   for (int n = 0; n < cases; ++n) {
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     const int dw = pick(1, 23), dh = pick(1, 17), sw = pick(1, 23), sh = pick(1, 17);

@@ -11,16 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#include "support/cases.h"
 #include "support/headless.h"
 
 namespace vantor_test {
-
-// Case count of the random and sampled tests.
-inline int CaseCount(int fallback) {
-  const char* text = std::getenv("VANTOR_CASES");
-  int count = text != nullptr ? std::atoi(text) : 0;
-  return count > 0 ? count : fallback;
-}
 
 class DisplayTest : public Headless {
  protected:

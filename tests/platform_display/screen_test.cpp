@@ -6,7 +6,7 @@
 
 namespace {
 
-using vantor_test::CaseCount;
+using vantor_test::Cases;
 using vantor_test::DisplayTest;
 
 // Inside the output, centred, touching two opposite edges, and 4:3 within
@@ -42,7 +42,7 @@ TEST(ScreenDestination, KeepsTheFourByThreeShape) {
 
   std::mt19937 random(77);
   std::uniform_int_distribution<int> size(1, 5000);
-  for (int n = 0; n < CaseCount(500) && !testing::Test::HasFailure(); ++n)
+  for (int n = 0; n < Cases(500) && !testing::Test::HasFailure(); ++n)
     ExpectFourByThree(size(random), size(random));
   vt::ScreenRect none = vt::ScreenDestination(0, 0);
   EXPECT_EQ(none.width * none.height, 0);

@@ -15,7 +15,7 @@
 
 namespace {
 
-using vantor_test::CaseCount;
+using vantor_test::Cases;
 using vantor_test::DisplayTest;
 
 // One glyph straight from the .hex file, as rows of bytes.
@@ -75,7 +75,7 @@ TEST(Cp949Glyphs, CharactersMapToTheirUnifontGlyphs) {
 // Every double-byte code the converter knows, sampled across the table,
 // including the extended Hangul with low trail bytes.
 TEST(Cp949Glyphs, SampledPairsAgreeWithTheConverterAndTheFont) {
-  const int samples = CaseCount(300);
+  const int samples = Cases(300);
   const int stride = std::max(1, (0xFEFE - 0x8141) / samples);
   int checked = 0;
   for (int code = 0x8141; code <= 0xFEFE; code += stride) {

@@ -8,17 +8,12 @@
 #include <string>
 
 #include "internal.h"
+#include "support/cases.h"
 #include "support/headless.h"
 
 namespace {
 
 using vantor_test::Headless;
-
-int Cases() {
-  const char* value = std::getenv("VANTOR_CASES");
-  int cases = value != nullptr ? std::atoi(value) : 0;
-  return cases > 0 ? cases : 200;
-}
 
 // Decodes UTF-8, false on any malformed sequence.
 bool DecodeUtf8(const std::string& text, std::vector<uint32_t>* out) {
@@ -87,7 +82,7 @@ TEST(Cp949, BadBytesBecomeReplacementCharacters) {
 
 TEST(Cp949, RandomBytesGiveValidUtf8AndHangulSurvives) {
   std::mt19937 random(949);
-  for (int n = 0; n < Cases(); ++n) {
+  for (int n = 0; n < vantor_test::Cases(200); ++n) {
     std::string bytes(random() % 64, '\0');
     for (char& b : bytes) b = static_cast<char>(random() & 0xFF);
     std::vector<uint32_t> codes;

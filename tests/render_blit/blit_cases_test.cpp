@@ -20,6 +20,22 @@ namespace {
 using vantor_test::kBackground;
 using Screen = vantor_test::FlatScreen;
 
+// A raw frame record over `pixels` (width x height bytes, kept by the caller).
+SpriteFrame RawFrame(int32_t width, int32_t height, std::vector<uint8_t>& pixels) {
+  SpriteFrame frame{};
+  frame.width = width;
+  frame.height = height;
+  frame.pixels = pixels.data();
+  return frame;
+}
+
+// width x height random bytes, about a third of them 0 (transparent).
+std::vector<uint8_t> RandomPixels(std::mt19937& random, int32_t width, int32_t height) {
+  std::vector<uint8_t> pixels(size_t(width) * height);
+  for (auto& b : pixels) b = random() % 3 ? uint8_t(random()) : 0;
+  return pixels;
+}
+
 TEST(RawMirrors, FourByOneAndOneByThree) {
   const uint8_t row[] = {0, 1, 2, 3};
   Screen plain(32, 32);
@@ -72,11 +88,9 @@ TEST(RawClipping, BottomLeftCornerOf320By200) {
 }
 
 TEST(RawClipping, RightEdgeOf640By480) {
-  const std::vector<uint8_t> f = NumberedFrame();
+  std::vector<uint8_t> f = NumberedFrame();
   Screen plain(640, 480);
-  SpriteFrame frame{};
-  frame.width = frame.height = 10;
-  frame.pixels = const_cast<uint8_t*>(f.data());
+  const SpriteFrame frame = RawFrame(10, 10, f);
   DrawSprite(635, 100, plain.data(), &frame, 0, 0, 0);
   EXPECT_EQ(plain.Changed(), 5 * 10);
   for (int c = 0; c < 5; ++c) EXPECT_EQ(plain.At(635 + c, 100), Source(c, 0));
@@ -163,12 +177,8 @@ TEST(RunLengthExample, CutOnTheLeftAndTop) {
 // must mix by the new entries.
 TEST(Effects, BlendsFollowEveryChangeOfTheTable) {
   std::mt19937 random(21);
-  std::vector<uint8_t> f(20 * 6);
-  for (auto& b : f) b = random() % 3 ? uint8_t(random()) : 0;
-  SpriteFrame frame{};
-  frame.width = 20;
-  frame.height = 6;
-  frame.pixels = f.data();
+  std::vector<uint8_t> f = RandomPixels(random, 20, 6);
+  const SpriteFrame frame = RawFrame(20, 6, f);
   auto check = [&](const char* after) {
     for (int32_t flags : {int32_t{DRAW_BLEND}, DRAW_BLEND | DRAW_SOLID | DRAW_MIRROR_X}) {
       Screen s(30, 10);
@@ -209,12 +219,8 @@ TEST(Effects, SolidBlendColour15Level6AndSolidLowByte) {
   std::mt19937 random(8);
   for (auto& b : alphaTable) b = uint8_t(random());
   AlphaTableChanged();
-  std::vector<uint8_t> f(12 * 9);
-  for (auto& b : f) b = random() % 3 ? uint8_t(random()) : 0;
-  SpriteFrame frame{};
-  frame.width = 12;
-  frame.height = 9;
-  frame.pixels = f.data();
+  std::vector<uint8_t> f = RandomPixels(random, 12, 9);
+  const SpriteFrame frame = RawFrame(12, 9, f);
 
   Screen s(40, 30);
   for (auto& b : s.bytes) b = uint8_t(random());
@@ -257,10 +263,7 @@ TEST(Effects, LevelsOutsideTheTableTouchNothing) {
 TEST(Effects, SolidSizesAreSixteenBit) {
   std::vector<uint8_t> f(65539 * 2);
   for (size_t i = 0; i < f.size(); ++i) f[i] = uint8_t(1 + i % 200);
-  SpriteFrame frame{};
-  frame.width = 65539;
-  frame.height = 2;
-  frame.pixels = f.data();
+  SpriteFrame frame = RawFrame(65539, 2, f);
   Screen s(16, 4);
   DrawSprite(0, 0, s.data(), &frame, DRAW_SOLID, 4, 0);
   ExpectOnly(s, {{0, 0, 4}, {1, 0, 4}, {2, 0, 4}, {0, 1, 4}, {1, 1, 4}, {2, 1, 4}});

@@ -12,15 +12,11 @@
 #include <vector>
 
 #include "render/drawtarget.h"
+#include "support/cases.h"
 
 namespace render_test {
 
-// Random and property tests run this many cases, VANTOR_CASES if set.
-inline int Cases(int standard) {
-  const char* text = std::getenv("VANTOR_CASES");
-  const int cases = text != nullptr ? std::atoi(text) : 0;
-  return cases > 0 ? cases : standard;
-}
+using vantor_test::Cases;
 
 struct Canvas {
   static constexpr int GUARD = 24;

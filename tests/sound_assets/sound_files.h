@@ -11,15 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/cases.h"
+
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline int CaseCount(int fallback) {
-  const char* text = std::getenv("VANTOR_CASES");
-  int cases = text ? std::atoi(text) : 0;
-  return cases > 0 ? cases : fallback;
 }
 
 inline uint32_t Le(const std::vector<uint8_t>& b, size_t at, int bytes) {

@@ -13,6 +13,8 @@
 
 namespace {
 
+using vantor_test::Cases;
+
 TEST(WaveWriter, StereoSixteenBitHeaderAndSamples) {
   std::vector<int16_t> samples = {0, -1, 32767, -32768, 1234, -4321};
   WaveInfo info = ParseWave(EncodeWave16(2, 44100, samples));
@@ -61,7 +63,7 @@ TEST(WaveWriter, RefusesFormatsAndPartialFrames) {
 
 TEST(WaveWriter, RandomFormatsReadBackExactly) {
   std::mt19937 random(5);
-  for (int n = 0; n < CaseCount(50); ++n) {
+  for (int n = 0; n < Cases(50); ++n) {
     WaveFormat format{1 + static_cast<int>(random() % 2), 4000 + static_cast<int>(random() % 90000),
                       random() % 2 ? 16 : 8};
     size_t frames = random() % 40;
@@ -99,7 +101,7 @@ TEST(MidiWriter, VariableLengthQuantityEdges) {
 
 TEST(MidiWriter, VariableLengthQuantityRoundTripIsMinimal) {
   std::mt19937 random(9);
-  for (int n = 0; n < CaseCount(200); ++n) {
+  for (int n = 0; n < Cases(200); ++n) {
     uint32_t value = random() >> (random() % 32) & MIDI_VLQ_MAX;
     std::vector<uint8_t> bytes = EncodeVlq(value);
     ASSERT_FALSE(bytes.empty());
@@ -150,7 +152,7 @@ TEST(MidiWriter, RefusesBadValuesAndEventsAfterTheEnd) {
 
 TEST(MidiWriter, RandomTracksReadBackWithTheirTimes) {
   std::mt19937 random(17);
-  for (int n = 0; n < CaseCount(30); ++n) {
+  for (int n = 0; n < Cases(30); ++n) {
     MidiSong song;
     song.ticksPerQuarter = 96 + static_cast<int>(random() % 900);
     song.tracks.resize(1 + random() % 4);

@@ -14,14 +14,9 @@
 #include "formats/alpha.h"
 #include "formats/rle.h"
 #include "formats/sprite.h"
+#include "support/cases.h"
 
 namespace vantor_test {
-
-inline int Cases(int fallback) {
-  const char* text = std::getenv("VANTOR_CASES");
-  int cases = text != nullptr ? std::atoi(text) : 0;
-  return cases > 0 ? cases : fallback;
-}
 
 // Every entry different from its neighbours, so a lookup at the wrong level,
 // row or column shows.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "formats/pack.h"
+#include "support/cases.h"
 #include "text/font.h"
 
 namespace {
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-int Cases() {
-  const char* text = std::getenv("VANTOR_CASES");
-  int cases = text != nullptr ? std::atoi(text) : 0;
-  return cases > 0 ? cases : 24;
 }
 
 // The face list the build hands fontgen.
@@ -203,7 +198,8 @@ TEST_F(Fontgen, GlyphsKeepTheShapesOfTheirFaces) {
                                                         {"k16x16g5.fnt", "hline16"}};
   std::mt19937 random(7);
   std::vector<int> syllables = {0, 2349};
-  for (int i = 0; i < Cases(); ++i) syllables.push_back(static_cast<int>(random() % FONT_HANGUL_GLYPHS));
+  for (int i = 0; i < vantor_test::Cases(24); ++i)
+    syllables.push_back(static_cast<int>(random() % FONT_HANGUL_GLYPHS));
   for (const auto& [file, face] : hangul) {
     std::string bytes = ReadAll(dir / file);
     std::map<long, Shape> shapes = BdfShapes(sources[face]);
