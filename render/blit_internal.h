@@ -30,6 +30,30 @@ inline bool BlendLevelArgs(int32_t alphaLevel, uint8_t colour, EffectArgs* args)
   return true;
 }
 
+// Whether the blending blits read the table by drawn colour (the default)
+// or as stored. Both draw the same bytes; the switch is there so that the
+// two can be compared on one machine, in one process. Returns the setting.
+bool BlendByDrawn();
+bool UseBlendByDrawn(bool on);
+
+// The blending blits' table layout, as BlendByDrawn() says: calls
+// draw(Effect{}, args) with `Rows` (the table by drawn colour) or `Stored`
+// (as stored) and its level's arguments; nothing for a level that draws
+// nothing.
+template <class Stored, class Rows, class Draw>
+inline void WithBlendLayout(int32_t alphaLevel, uint8_t colour, Draw&& draw) {
+  EffectArgs args;
+  if (BlendByDrawn()) {
+    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args)) draw(Rows{}, args);
+  } else if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
+    draw(Stored{}, args);
+  }
+}
+
+// The copies' arguments (none used) and the single-colour ones.
+inline constexpr EffectArgs kNoArgs = {0, nullptr};
+inline EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
+
 // Copies n bytes, n below 16, with two moves of the widest size that fits,
 // overlapping in the middle: every length from that size to twice it is
 // covered without touching a byte outside the n.
@@ -56,12 +80,6 @@ inline void CopyUnder16(uint8_t* dst, const uint8_t* src, int32_t n) {
     dst[0] = src[0];
   }
 }
-
-// Whether the blending blits read the table by drawn colour (the default)
-// or as stored. Both draw the same bytes; the switch is there so that the
-// two can be compared on one machine, in one process. Returns the setting.
-bool BlendByDrawn();
-bool UseBlendByDrawn(bool on);
 
 // 0xFF in every byte of the word that is not 0, 0x00 in the others. Adding
 // 0x7F to a byte's low seven bits sets its top bit exactly when one of them

@@ -104,22 +104,12 @@ void BlitRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surfa
 template <class Stored, class Rows, Orientation O>
 void BlendRaw(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
               uint8_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (BlendByDrawn()) {
-    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args))
-      BlitRaw<Rows, O>(x, y, width, height, surface, pixels, args);
-  } else {
-    if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
-      BlitRaw<Stored, O>(x, y, width, height, surface, pixels, args);
-    }
-  }
+  WithBlendLayout<Stored, Rows>(alphaLevel, colour, [&](auto effect, const EffectArgs& args) {
+    BlitRaw<decltype(effect), O>(x, y, width, height, surface, pixels, args);
+  });
 }
 
 bool blendByDrawn = true;
-
-constexpr EffectArgs kNoArgs = {0, nullptr};
-
-EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
 
 }  // namespace
 

@@ -174,11 +174,10 @@ inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArg
 // copies, whose length ladders mispredict when rows are mixed).
 template <class Effect>
 struct PlainSpan {
-  static constexpr int rowsTogether =
-      std::is_same_v<Effect, EffectBlend> || std::is_same_v<Effect, EffectBlendRows> ||
-              std::is_same_v<Effect, EffectSolidBlendRows>
-          ? 4
-          : 1;
+  static constexpr bool fourRows = std::is_same_v<Effect, EffectBlend> ||
+                                   std::is_same_v<Effect, EffectBlendRows> ||
+                                   std::is_same_v<Effect, EffectSolidBlendRows>;
+  static constexpr int rowsTogether = fourRows ? 4 : 1;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
     RleSpan<Effect, reversed>(dst, src, n, args);
@@ -203,20 +202,10 @@ void BlitRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surfa
 template <class Stored, class Rows, Orientation O>
 void BlendRle(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
               uint8_t colour, int32_t alphaLevel) {
-  EffectArgs args;
-  if (BlendByDrawn()) {
-    if (BlendLevelArgs<Rows>(alphaLevel, colour, &args))
-      BlitRle<Rows, O>(x, y, width, height, surface, block, args);
-  } else {
-    if (BlendLevelArgs<Stored>(alphaLevel, colour, &args)) {
-      BlitRle<Stored, O>(x, y, width, height, surface, block, args);
-    }
-  }
+  WithBlendLayout<Stored, Rows>(alphaLevel, colour, [&](auto effect, const EffectArgs& args) {
+    BlitRle<decltype(effect), O>(x, y, width, height, surface, block, args);
+  });
 }
-
-constexpr EffectArgs kNoArgs = {0, nullptr};
-
-EffectArgs SolidArgs(int32_t colour) { return EffectArgs{static_cast<uint8_t>(colour), nullptr}; }
 
 }  // namespace
 
