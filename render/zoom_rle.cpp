@@ -35,6 +35,17 @@ inline void RunSpan(uint8_t* dst, int32_t n, const EffectArgs& args) {
   }
 }
 
+// One run of a row walked whole: span(from, to, pixels, offset) as below,
+// then `run` and `p` (the source column reached) past it.
+template <class Span>
+inline void WholeRun(const uint8_t*& run, int32_t& p, Span& span) {
+  p += run[0];
+  const int32_t n = run[1];
+  span(p, p + n, run + 2, p);
+  run += 2 + n;
+  p += n;
+}
+
 // Walks the runs of one row that lie in the window of source columns
 // [first, first + count) of a row `rowWidth` wide, calling
 // span(from, to, pixels, offset) for each run's part in the window: window
@@ -49,13 +60,7 @@ inline void WalkRuns(const uint8_t* block, int32_t row, int32_t first, int32_t c
   run += 2;
   int32_t p = 0;  // source column reached
   if (first == 0 && count == rowWidth) {
-    for (; runs > 0; --runs) {
-      p += run[0];
-      const int32_t n = run[1];
-      span(p, p + n, run + 2, p);
-      run += 2 + n;
-      p += n;
-    }
+    for (; runs > 0; --runs) WholeRun(run, p, span);
     return;
   }
   const int32_t end = first + count;
@@ -72,40 +77,83 @@ inline void WalkRuns(const uint8_t* block, int32_t row, int32_t first, int32_t c
   }
 }
 
-// Draws one source row, scaled, in a single colour into the destination row
-// whose leftmost place is `dst`; `start` gives the first place, in walk
-// order, of each window column. Each run covers the places from its first
-// column's start to its end's; nothing is written for skips. Short spans,
-// the rule when shrinking, are filled in place rather than by a call.
+// The runs of two whole rows (an image not cut at its sides), each with its
+// own span callback as in WalkRuns, walked side by side: each run's place
+// depends on the one before it, a chain of loads as long as the row, and
+// two rows' chains overlap. The callbacks must not touch the same bytes.
+template <class SpanA, class SpanB>
+inline void WalkWholeRowPair(const uint8_t* block, int32_t rowA, int32_t rowB, SpanA&& spanA, SpanB&& spanB) {
+  const uint8_t* runA = block + RleRowOffset(block, rowA);
+  const uint8_t* runB = block + RleRowOffset(block, rowB);
+  int32_t runsA = runA[0] | runA[1] << 8, runsB = runB[0] | runB[1] << 8;
+  runA += 2;
+  runB += 2;
+  int32_t pA = 0, pB = 0;  // source columns reached
+  for (; runsA > 0 && runsB > 0; --runsA, --runsB) {
+    WholeRun(runA, pA, spanA);
+    WholeRun(runB, pB, spanB);
+  }
+  for (; runsA > 0; --runsA) WholeRun(runA, pA, spanA);
+  for (; runsB > 0; --runsB) WholeRun(runB, pB, spanB);
+}
+
+// What one run of a source row draws into the destination row whose
+// leftmost place is `dst`, as a WalkRuns callback: window columns
+// [from, to), whose bytes are pixels[column - offset]. `start` gives the
+// first place, in walk order, of each window column; each run covers the
+// places from its first column's start to its end's, and nothing is written
+// for skips.
+//
+// In a single colour: short spans, the rule when shrinking, are filled in
+// place rather than by a call.
 template <class Effect, bool flipX>
-void ScaledRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
-               const int32_t* start, int32_t width, const EffectArgs& args) {
-  WalkRuns(block, row, first, count, rowWidth, [&](int32_t from, int32_t to, const uint8_t*, int32_t) {
+inline auto ColourSpan(uint8_t* dst, const int32_t* start, int32_t width, const EffectArgs& args) {
+  return [=, &args](int32_t from, int32_t to, const uint8_t*, int32_t) {
     const int32_t b0 = flipX ? width - start[to] : start[from], b1 = flipX ? width - start[from] : start[to];
     if (b1 - b0 > 8) {
       RunSpan<Effect>(dst + b0, b1 - b0, args);
     } else {
       for (int32_t b = b0; b < b1; ++b) dst[b] = Effect::Apply(args, dst[b], 0);
     }
-  });
+  };
 }
 
-// Draws one source row of a shrunk image with a copying or blending effect
-// straight into the destination row whose leftmost place is `dst`: each run
-// covers the places from its first column's start to its end's, and place b
+// Copying or blending, for a shrunk image, straight from the runs: place b
 // (in walk order) shows window column column[b]. A run whose columns all
 // drop covers no place and costs only its header.
 template <class Effect, bool flipX>
-void ShrunkRow(uint8_t* dst, const uint8_t* block, int32_t row, int32_t first, int32_t count, int32_t rowWidth,
-               const int32_t* start, const int32_t* column, int32_t width, const EffectArgs& args) {
-  WalkRuns(block, row, first, count, rowWidth,
-           [&](int32_t from, int32_t to, const uint8_t* pixels, int32_t offset) {
-             const int32_t b1 = start[to];
-             for (int32_t b = start[from]; b < b1; ++b) {
-               uint8_t* d = flipX ? dst + (width - 1 - b) : dst + b;
-               *d = Effect::Apply(args, *d, pixels[column[b] - offset]);
-             }
-           });
+inline auto ShrunkSpan(uint8_t* dst, const int32_t* start, const int32_t* column, int32_t width,
+                       const EffectArgs& args) {
+  return [=, &args](int32_t from, int32_t to, const uint8_t* pixels, int32_t offset) {
+    const int32_t b1 = start[to];
+    for (int32_t b = start[from]; b < b1; ++b) {
+      uint8_t* d = flipX ? dst + (width - 1 - b) : dst + b;
+      *d = Effect::Apply(args, *d, pixels[column[b] - offset]);
+    }
+  };
+}
+
+// The destination rows of a block, each showing the source row rows.index
+// (stepped once per row), drawn by `span(dst)`'s callbacks: two rows at a
+// time, their runs walked side by side, where the image is not cut at its
+// sides and the rows share no byte; else row by row.
+template <class MakeSpan>
+inline void RowsOfRuns(uint8_t* row, ptrdiff_t step, const uint8_t* block, const ZoomBlock& clip,
+                       int32_t frameWidth, ZoomStep rows, MakeSpan&& span) {
+  int32_t j = 0;
+  if (clip.firstColumn == 0 && clip.srcWidth == frameWidth && (step < 0 ? -step : step) >= clip.dstWidth) {
+    for (; j + 2 <= clip.dstHeight; j += 2, row += 2 * step) {
+      const int32_t rowA = clip.firstRow + static_cast<int32_t>(rows.index);
+      rows.Next();
+      const int32_t rowB = clip.firstRow + static_cast<int32_t>(rows.index);
+      rows.Next();
+      WalkWholeRowPair(block, rowA, rowB, span(row), span(row + step));
+    }
+  }
+  for (; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+    WalkRuns(block, clip.firstRow + static_cast<int32_t>(rows.index), clip.firstColumn, clip.srcWidth,
+             frameWidth, span(row));
+  }
 }
 
 // Exactly n bytes (n up to 255), with moves of one size that overlap in the
@@ -178,10 +226,9 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
         int32_t start[ZOOM_ROW_MAX + 1], column[ZOOM_ROW_MAX];
         ZoomColumnStarts(start, clip.srcWidth, width);
         ZoomColumnMap(column, clip.srcWidth, width, false);
-        for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
-          ShrunkRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
-                                       clip.firstColumn, clip.srcWidth, srcWidth, start, column, width, args);
-        }
+        RowsOfRuns(row, step, block, clip, srcWidth, rows, [&](uint8_t* dst) {
+          return ShrunkSpan<Effect, FlipsX(O)>(dst, start, column, width, args);
+        });
         return;
       }
       // Each source row that shows is put in raw form once, gathered into
@@ -212,10 +259,8 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
       // A single colour needs no pixel bytes: each run fills its places.
       int32_t start[ZOOM_ROW_MAX + 1];
       ZoomColumnStarts(start, clip.srcWidth, width);
-      for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
-        ScaledRow<Effect, FlipsX(O)>(row, block, clip.firstRow + static_cast<int32_t>(rows.index),
-                                     clip.firstColumn, clip.srcWidth, srcWidth, start, width, args);
-      }
+      RowsOfRuns(row, step, block, clip, srcWidth, rows,
+                 [&](uint8_t* dst) { return ColourSpan<Effect, FlipsX(O)>(dst, start, width, args); });
     }
     return;
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <vector>
 
 #include "formats/alpha.h"
@@ -304,6 +305,42 @@ TEST(ZoomRle, HalvedRowsDropWholeRunsAndBlendEachPlaceOnce) {
   SetClipRect(1, 0, 7, 0);
   ZoomRleCopy(0, 0, 8, 1, cut.data(), 4, 1, kShrinkRow.data());
   EXPECT_EQ(cut.Row(0, 0, 4), (std::vector<int>{t, 0, 5, t}));
+}
+
+// Destination rows closer together than the image is wide share bytes, so
+// the order of the rows shows: a run-length image drawn whole must give
+// what it gives drawn one destination row after another (each row its own
+// clip rectangle, top to bottom), shrunk and enlarged, in every effect.
+TEST(ZoomRle, RowsCloserThanTheImageIsWideDrawInOrder) {
+  zoom_test::FillAlphaTable(5);
+  std::mt19937 random(77);
+  const int32_t w = 48, h = 40, pitch = 16, span = 40;
+  std::vector<uint8_t> image(size_t(w) * h);
+  for (auto& p : image) p = random() % 3 == 0 ? 0 : uint8_t(random());
+  const std::vector<uint8_t> block = EncodeRleFrame(image.data(), w, h);
+  SpriteFrame frame{};
+  frame.frameCount = 1;
+  frame.compressed = 1;
+  frame.width = w;
+  frame.height = h;
+  frame.dataSize = int32_t(block.size());
+  frame.pixels = const_cast<uint8_t*>(block.data());
+  for (const int32_t dh : {20, 60}) {
+    std::vector<uint8_t> start(size_t(pitch) * (dh - 1) + span);
+    for (auto& b : start) b = uint8_t(random());
+    for (const int32_t flags : std::initializer_list<int32_t>{
+             0, DRAW_MIRROR_X, DRAW_BLEND, DRAW_BLEND | DRAW_MIRROR_X, DRAW_SOLID, DRAW_SOLID | DRAW_BLEND}) {
+      drawTarget.pitch = pitch;
+      std::vector<uint8_t> whole = start, byRow = start;
+      SetClipRect(0, 0, span - 1, dh - 1);
+      DrawSpriteZoom(span / 2, dh / 2, whole.data(), &frame, span, dh, flags, 0x5A, 3);
+      for (int32_t y = 0; y < dh; ++y) {
+        SetClipRect(0, y, span - 1, y);
+        DrawSpriteZoom(span / 2, dh / 2, byRow.data(), &frame, span, dh, flags, 0x5A, 3);
+      }
+      ASSERT_EQ(whole, byRow) << "drawn " << span << " x " << dh << ", flags " << flags;
+    }
+  }
 }
 
 // Raw rows 16 to 40 places wide, whose last group of 16 overlaps the one
