@@ -205,6 +205,33 @@ class BlendBatch {
   alignas(64) uint8_t mixed_[CAPACITY + 64];
 };
 
+// A block's column map: the byte of the source row each place shows, and
+// 64 zeros past the last place. Draws in a row often share one (sprites
+// drawn at one size), so the last one made is kept, per thread, and used
+// again while the block's columns and width stay the same.
+struct ColumnMap {
+  int32_t firstColumn = -1, srcWidth = 0, width = 0;
+  bool flipX = false;
+  alignas(64) uint8_t byPlace[ZOOM_ROW_MAX + 64];
+};
+
+const uint8_t* ColumnBytes(const ZoomBlock& clip, bool flipX) {
+  thread_local ColumnMap last;
+  if (last.firstColumn != clip.firstColumn || last.srcWidth != clip.srcWidth || last.width != clip.dstWidth ||
+      last.flipX != flipX) {
+    int32_t columns[ZOOM_ROW_MAX];
+    ZoomColumnMap(columns, clip.srcWidth, clip.dstWidth, flipX);
+    for (int32_t j = 0; j < clip.dstWidth; ++j)
+      last.byPlace[j] = static_cast<uint8_t>(clip.firstColumn + columns[j]);
+    std::memset(last.byPlace + clip.dstWidth, 0, 64);
+    last.firstColumn = clip.firstColumn;
+    last.srcWidth = clip.srcWidth;
+    last.width = clip.dstWidth;
+    last.flipX = flipX;
+  }
+  return last.byPlace;
+}
+
 }  // namespace
 
 template <class Effect, bool flipX, bool rle>
@@ -215,15 +242,9 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
   // The source column each place shows, and the row as scaled: bytes by
   // place and, per 64 places, which of them are drawn (a place past the
   // block's width never is).
-  alignas(64) uint8_t map[ZOOM_ROW_MAX + 64];
+  const uint8_t* map = ColumnBytes(clip, flipX);
   alignas(64) uint8_t value[ZOOM_ROW_MAX + 64];
   uint64_t drawn[ZOOM_ROW_MAX / 64 + 1];
-  {
-    int32_t columns[ZOOM_ROW_MAX];
-    ZoomColumnMap(columns, clip.srcWidth, width, flipX);
-    for (int32_t j = 0; j < width; ++j) map[j] = static_cast<uint8_t>(clip.firstColumn + columns[j]);
-    std::memset(map + width, 0, 64);
-  }
   const uint64_t lastLanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(width - (windows - 1) * 64));
   const int64_t pitch = step < 0 ? -int64_t{step} : int64_t{step};
   [[maybe_unused]] BlendBatch batch(args, Effect::blends ? windows : 0, lastLanes,
