@@ -53,8 +53,8 @@ bool HasShuffle() {
 // One row, or two rows of the same layout (a run-length row's bytes and
 // its mask) through the same plan.
 template <bool pair>
-__attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row,
-                                                    uint8_t* out2, const uint8_t* row2) {
+__attribute__((target("ssse3"))) void ShuffleGroups(const ZoomGatherPlan& plan, uint8_t* out,
+                                                    const uint8_t* row, uint8_t* out2, const uint8_t* row2) {
   // Held locally: the stores below could otherwise alias the plan.
   const int32_t groups = plan.vectorGroups, lastPlace = plan.width - 16;
   for (int32_t g = 0; g < groups; ++g) {
@@ -108,6 +108,46 @@ void GatherPlain(uint8_t* out, const uint8_t* row, const int32_t* map, int32_t n
 }
 
 }  // namespace
+
+namespace {
+
+struct KeptPlan {
+  int32_t srcWidth = 0, width = 0, readable = 0;
+  bool flipX = false;
+  int32_t map[ZOOM_ROW_MAX];
+  ZoomGatherPlan plan;
+};
+
+struct KeptColumns {
+  int32_t srcWidth = 0, width = 0;
+  ZoomColumns columns;
+};
+
+}  // namespace
+
+const ZoomColumns& ZoomColumnsFor(int32_t srcWidth, int32_t width) {
+  thread_local KeptColumns kept;
+  if (kept.width != width || kept.srcWidth != srcWidth) {
+    ZoomColumnStarts(kept.columns.start, srcWidth, width);
+    ZoomColumnMap(kept.columns.column, srcWidth, width, false);
+    kept.srcWidth = srcWidth;
+    kept.width = width;
+  }
+  return kept.columns;
+}
+
+const ZoomGatherPlan& ZoomPlanFor(int32_t srcWidth, int32_t width, bool flipX, int32_t readable) {
+  thread_local KeptPlan kept;
+  if (kept.width != width || kept.srcWidth != srcWidth || kept.flipX != flipX || kept.readable != readable) {
+    ZoomColumnMap(kept.map, srcWidth, width, flipX);
+    ZoomPlanGather(&kept.plan, kept.map, width, readable);
+    kept.srcWidth = srcWidth;
+    kept.width = width;
+    kept.flipX = flipX;
+    kept.readable = readable;
+  }
+  return kept.plan;
+}
 
 void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int32_t readable) {
   plan->map = map;

@@ -127,6 +127,21 @@ struct ZoomGatherPlan {
 // `readable`: the bytes that may be read from the start of each row given
 // to the gather (the rest of the source row).
 void ZoomPlanGather(ZoomGatherPlan* plan, const int32_t* map, int32_t width, int32_t readable);
+// The plan of a block `width` places wide from `srcWidth` source columns,
+// mirrored or not, over its own column map (ZoomColumnMap). Draws in a row
+// often share one (sprites drawn at one size), so the last one made is
+// kept, per thread, and returned again while the arguments stay the same;
+// it stays valid until the thread's next call.
+const ZoomGatherPlan& ZoomPlanFor(int32_t srcWidth, int32_t width, bool flipX, int32_t readable);
+
+// For the run-length walks: the first place of each of srcWidth source
+// columns (ZoomColumnStarts) and the column each of `width` places shows,
+// not mirrored (ZoomColumnMap). Kept per thread like ZoomPlanFor's plans.
+struct ZoomColumns {
+  int32_t start[ZOOM_ROW_MAX + 1];
+  int32_t column[ZOOM_ROW_MAX];
+};
+const ZoomColumns& ZoomColumnsFor(int32_t srcWidth, int32_t width);
 void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row);
 // Two rows through the same plan in one pass.
 void ZoomGatherPair(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row, uint8_t* out2,

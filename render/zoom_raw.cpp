@@ -1,7 +1,8 @@
 // Scaled blits of raw frames: one template over effect and orientation. The
 // column stepping is worked out once per call as a map from destination
-// column to source column; each source row that shows is gathered through it
-// into destination order and applied to every destination row it lands on.
+// column to source column (or kept from the call before, at the same size);
+// each source row that shows is gathered through it into destination order
+// and applied to every destination row it lands on.
 // Where the wide kernels run, frames up to 64 pixels wide go the way of
 // render/zoom_wide.h instead.
 #include "render/zoom.h"
@@ -43,13 +44,13 @@ __attribute__((target("ssse3"))) void ShuffleApplyRows(const ZoomGatherPlan& pla
       __m128i value;
       if (plan.kind[g] == 2) {
         // A control byte with its top bit set gives 0, so the halves or together.
-        value = _mm_or_si128(
-            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_load_si128(control)),
-            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)),
-                             _mm_load_si128(control + 1)));
+        value = _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)),
+                                              _mm_load_si128(control)),
+                             _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)),
+                                              _mm_load_si128(control + 1)));
       } else if (plan.kind[g] == 1) {
-        value =
-            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), _mm_load_si128(control));
+        value = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)),
+                                 _mm_load_si128(control));
       } else {
         alignas(16) uint8_t bytes[16];
         const int32_t* map = plan.map + place;
@@ -87,11 +88,8 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
 #endif
 
   if (width <= ZOOM_ROW_MAX) {
-    int32_t map[ZOOM_ROW_MAX];
     alignas(16) uint8_t scaled[ZOOM_ROW_MAX];
-    ZoomColumnMap(map, block.srcWidth, width, FlipsX(O));
-    ZoomGatherPlan plan;
-    ZoomPlanGather(&plan, map, width, srcWidth - block.firstColumn);
+    const ZoomGatherPlan& plan = ZoomPlanFor(block.srcWidth, width, FlipsX(O), srcWidth - block.firstColumn);
 #if defined(__SSE2__)
     if constexpr (!Effect::blends) {
       if (plan.vectorGroups > 0 && HasShuffle()) {

@@ -223,24 +223,20 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
         // Shrunk both ways: every source row shows on one destination row
         // at most and most of its pixels on none, so the runs are drawn
         // straight into the destination, with no raw form, mask or gather.
-        int32_t start[ZOOM_ROW_MAX + 1], column[ZOOM_ROW_MAX];
-        ZoomColumnStarts(start, clip.srcWidth, width);
-        ZoomColumnMap(column, clip.srcWidth, width, false);
+        const ZoomColumns& columns = ZoomColumnsFor(clip.srcWidth, width);
         RowsOfRuns(row, step, block, clip, srcWidth, rows, [&](uint8_t* dst) {
-          return ShrunkSpan<Effect, FlipsX(O)>(dst, start, column, width, args);
+          return ShrunkSpan<Effect, FlipsX(O)>(dst, columns.start, columns.column, width, args);
         });
         return;
       }
       // Each source row that shows is put in raw form once, gathered into
       // destination order with the raw frames' vector gather and applied to
       // every destination row it lands on.
-      int32_t map[ZOOM_ROW_MAX];
-      ZoomColumnMap(map, clip.srcWidth, width, FlipsX(O));
-      ZoomGatherPlan plan;
       alignas(16) uint8_t windowValue[ZOOM_ROW_MAX + 32],
           windowOpaque[ZOOM_ROW_MAX + 32];  // slack for FillOver
       alignas(16) uint8_t value[ZOOM_ROW_MAX], opaque[ZOOM_ROW_MAX];
-      ZoomPlanGather(&plan, map, width, clip.srcWidth + 32);  // the buffers' slack may be read, never used
+      // The buffers' slack may be read, never used.
+      const ZoomGatherPlan& plan = ZoomPlanFor(clip.srcWidth, width, FlipsX(O), clip.srcWidth + 32);
       // The vector code reads transparent columns' values and the slack (and
       // masks them off): give every byte it may read a value once.
       std::memset(windowValue, 0, static_cast<size_t>(clip.srcWidth) + 32);
@@ -257,8 +253,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
       }
     } else {
       // A single colour needs no pixel bytes: each run fills its places.
-      int32_t start[ZOOM_ROW_MAX + 1];
-      ZoomColumnStarts(start, clip.srcWidth, width);
+      const int32_t* start = ZoomColumnsFor(clip.srcWidth, width).start;
       RowsOfRuns(row, step, block, clip, srcWidth, rows,
                  [&](uint8_t* dst) { return ColourSpan<Effect, FlipsX(O)>(dst, start, width, args); });
     }

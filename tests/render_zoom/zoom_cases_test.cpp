@@ -11,6 +11,7 @@
 #include "formats/alpha.h"
 #include "formats/rle_encode.h"
 #include "render/blit.h"
+#include "render/blit_wide.h"
 #include "render/zoom.h"
 #include "support/flat_screen.h"
 #include "zoom_model.h"
@@ -341,6 +342,35 @@ TEST(ZoomRle, RowsCloserThanTheImageIsWideDrawInOrder) {
       ASSERT_EQ(whole, byRow) << "drawn " << span << " x " << dh << ", flags " << flags;
     }
   }
+}
+
+// Column maps and gather plans are kept from one draw to the next while
+// the columns and width stay the same. A wider frame cut to the same
+// columns may be read further along its rows than a narrow one: a plan
+// kept from it must not be used for the narrow frame, whose rows end
+// sooner (the sanitizer build catches a read past its exactly sized
+// pixels). Frames wider than 64 columns, with the wide kernels off, so
+// that the portable gather runs on every processor.
+TEST(ZoomRaw, KeptPlansAreNotUsedForFramesWithShorterRows) {
+  UseWideBlits(false);
+  std::vector<uint8_t> narrow(size_t(72) * 3), wide(size_t(150) * 3);
+  for (size_t i = 0; i < narrow.size(); ++i) narrow[i] = uint8_t(1 + i % 251);
+  for (size_t i = 0; i < wide.size(); ++i) wide[i] = uint8_t(1 + i % 241);
+  // Fresh: the narrow frame at twice its width, after a draw at another
+  // size.
+  Screen reference(150, 6);
+  ZoomCopy(0, 0, 72, 3, reference.data(), 100, 6, narrow.data());
+  reference = Screen(150, 6);
+  ZoomCopy(0, 0, 72, 3, reference.data(), 144, 6, narrow.data());
+  // Right after the wide frame cut to the same 72 columns onto the same
+  // 144 places (itself after a draw at another size).
+  Screen cut(144, 6);
+  ZoomCopy(0, 0, 72, 3, cut.data(), 100, 6, narrow.data());
+  ZoomCopy(0, 0, 150, 3, cut.data(), 300, 6, wide.data());
+  Screen after(150, 6);
+  ZoomCopy(0, 0, 72, 3, after.data(), 144, 6, narrow.data());
+  UseWideBlits(true);
+  EXPECT_EQ(after.bytes, reference.bytes);
 }
 
 // Raw rows 16 to 40 places wide, whose last group of 16 overlaps the one
