@@ -29,8 +29,10 @@ bool ClipZoom(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, int32_t
   if (visibleWidth <= 0 || visibleHeight <= 0) return false;  // clip rectangle inside out
   // Source cuts, truncated. Together they stay below the source size, since
   // the destination cuts stay below the destination size.
-  const int64_t cutLeft = left * srcWidth / dstWidth, cutRight = right * srcWidth / dstWidth;
-  const int64_t cutTop = top * srcHeight / dstHeight, cutBottom = bottom * srcHeight / dstHeight;
+  // (Most images are not cut at all: no division for those.)
+  auto cut = [](int64_t places, int32_t s, int32_t d) { return places == 0 ? 0 : places * s / d; };
+  const int64_t cutLeft = cut(left, srcWidth, dstWidth), cutRight = cut(right, srcWidth, dstWidth);
+  const int64_t cutTop = cut(top, srcHeight, dstHeight), cutBottom = cut(bottom, srcHeight, dstHeight);
   block->left = x + left;
   block->top = y + top;
   block->dstWidth = static_cast<int32_t>(visibleWidth);

@@ -49,12 +49,9 @@ bool ClipZoom(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, int32_t
 struct ZoomStep {
   int64_t index, remainder;
   int64_t quotient, rest, places;
+  // s and d are positive: 32-bit divisions (faster than 64-bit ones).
   ZoomStep(int32_t s, int32_t d)
-      : index((int64_t{s} - 1) / d),
-        remainder((int64_t{s} - 1) % d),
-        quotient(s / d),
-        rest(s % d),
-        places(d) {}
+      : index((s - 1) / d), remainder((s - 1) % d), quotient(s / d), rest(s % d), places(d) {}
   void Next() {
     index += quotient;
     remainder += rest;
