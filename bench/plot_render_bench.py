@@ -6,6 +6,9 @@ doing the same work.
 
   render_bench --benchmark_repetitions=5 --benchmark_out=run.json
   plot_render_bench.py run.json render_bench.svg
+
+Several runs' files may be given (run1.json run2.json ... render_bench.svg):
+each drawer is then shown at its fastest over all of them (see ratios.py).
 """
 import json
 import math
@@ -26,21 +29,23 @@ AIM = 2.0
 MEMCPY_AIM = 1.3  # the opaque copies: at most this many times memcpy's time
 
 
-def best(path, field):
-    with open(path) as f:
-        runs = json.load(f)["benchmarks"]
+def best(paths, field):
     values = defaultdict(list)
-    for run in runs:
-        if run.get("run_type") != "iteration" or field not in run:
-            continue
-        values[run["run_name"].removesuffix("/real_time")].append(run[field])
+    for path in paths:
+        with open(path) as f:
+            runs = json.load(f)["benchmarks"]
+        for run in runs:
+            if run.get("run_type") != "iteration" or field not in run:
+                continue
+            values[run["run_name"].removesuffix("/real_time")].append(run[field])
     return {name: min(v) for name, v in values.items()}
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) < 3:
         sys.exit(__doc__)
-    ns = {k: v * 1e9 for k, v in best(sys.argv[1], "per_px").items()}
+    inputs, output = sys.argv[1:-1], sys.argv[-1]
+    ns = {k: v * 1e9 for k, v in best(inputs, "per_px").items()}
     groups = []  # (label, bars, speed-up over the fastest peer, note)
     for family in FAMILIES:
         peers_of = "opaque" if family.startswith("opaque") else family
@@ -59,7 +64,7 @@ def main():
                 note, met = f"; {of_memcpy:.2f}x memcpy's time (aim {MEMCPY_AIM:g}x)", of_memcpy <= MEMCPY_AIM
             groups.append((f"{family} ({source})", bars, speedup, note, met))
     if not groups:
-        sys.exit("no render_bench results in " + sys.argv[1])
+        sys.exit("no render_bench results in " + ", ".join(inputs))
 
     bar_h, gap, left, top = 11, 9, 170, 48
     plot_w, mid, ratio_w = 380, 120, 240
@@ -114,7 +119,7 @@ def main():
                    f'stroke-dasharray="{dash}"/>')
         out.append(f'<text x="{px:.1f}" y="{top - 6}" font-size="9" text-anchor="middle">{text}</text>')
     out.append("</svg>")
-    with open(sys.argv[2], "w") as f:
+    with open(output, "w") as f:
         f.write("\n".join(out) + "\n")
 
 
