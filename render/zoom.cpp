@@ -109,10 +109,8 @@ void GatherPlain(uint8_t* out, const uint8_t* row, const int32_t* map, int32_t n
   for (; i < n; ++i) out[i] = row[map[i]];
 }
 
-}  // namespace
-
-namespace {
-
+// The last plan and columns made, kept per thread (ZoomPlanFor,
+// ZoomColumnsFor), with what they were made from.
 struct KeptPlan {
   int32_t srcWidth = 0, width = 0, readable = 0;
   bool flipX = false;
