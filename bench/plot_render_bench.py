@@ -10,10 +10,10 @@ doing the same work.
 Several runs' files may be given (run1.json run2.json ... render_bench.svg):
 each drawer is then shown at its fastest over all of them (see ratios.py).
 """
-import json
 import math
 import sys
-from collections import defaultdict
+
+from ratios import best_of
 
 DRAWERS = [  # order and colour of the bars
     ("ours", "#2b7bba", "ours"),
@@ -29,23 +29,11 @@ AIM = 2.0
 MEMCPY_AIM = 1.3  # the opaque copies: at most this many times memcpy's time
 
 
-def best(paths, field):
-    values = defaultdict(list)
-    for path in paths:
-        with open(path) as f:
-            runs = json.load(f)["benchmarks"]
-        for run in runs:
-            if run.get("run_type") != "iteration" or field not in run:
-                continue
-            values[run["run_name"].removesuffix("/real_time")].append(run[field])
-    return {name: min(v) for name, v in values.items()}
-
-
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
     inputs, output = sys.argv[1:-1], sys.argv[-1]
-    ns = {k: v * 1e9 for k, v in best(inputs, "per_px").items()}
+    ns = {k: v * 1e9 for k, v in best_of(inputs, lambda run: run.get("per_px")).items()}
     groups = []  # (label, bars, speed-up over the fastest peer, note)
     for family in FAMILIES:
         peers_of = "opaque" if family.startswith("opaque") else family

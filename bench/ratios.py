@@ -37,17 +37,23 @@ ZOOM_PEERS = ["sdl_key", "allegro", "allegro_2step"]
 SOURCES = ["test2", "synthetic"]
 
 
-def fastest(paths):
-    """us per pass of each benchmark's fastest repetition over all files."""
-    times = defaultdict(list)
+def best_of(paths, value):
+    """Each benchmark's smallest value(run) over the repetitions in all the
+    files (value gives None where a repetition has nothing to give)."""
+    values = defaultdict(list)
     for path in paths:
         with open(path) as f:
             for run in json.load(f)["benchmarks"]:
-                if run.get("run_type") != "iteration":
+                if run.get("run_type") != "iteration" or value(run) is None:
                     continue
-                scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[run.get("time_unit", "ns")]
-                times[run["run_name"].removesuffix("/real_time")].append(run["real_time"] * scale)
-    return {name: min(values) for name, values in times.items()}
+                values[run["run_name"].removesuffix("/real_time")].append(value(run))
+    return {name: min(v) for name, v in values.items()}
+
+
+def fastest(paths):
+    """us per pass of each benchmark's fastest repetition over all files."""
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}
+    return best_of(paths, lambda run: run["real_time"] * scale[run.get("time_unit", "ns")])
 
 
 def rows(best):

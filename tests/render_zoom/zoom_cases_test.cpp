@@ -319,13 +319,7 @@ TEST(ZoomRle, RowsCloserThanTheImageIsWideDrawInOrder) {
   std::vector<uint8_t> image(size_t(w) * h);
   for (auto& p : image) p = random() % 3 == 0 ? 0 : uint8_t(random());
   const std::vector<uint8_t> block = EncodeRleFrame(image.data(), w, h);
-  SpriteFrame frame{};
-  frame.frameCount = 1;
-  frame.compressed = 1;
-  frame.width = w;
-  frame.height = h;
-  frame.dataSize = int32_t(block.size());
-  frame.pixels = const_cast<uint8_t*>(block.data());
+  const SpriteFrame frame = vantor_test::Sprite(w, h, true, block);
   for (const int32_t dh : {20, 60}) {
     std::vector<uint8_t> start(size_t(pitch) * (dh - 1) + span);
     for (auto& b : start) b = uint8_t(random());

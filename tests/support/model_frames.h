@@ -112,16 +112,20 @@ inline Frame RleFrame(std::mt19937& random, int32_t w, int32_t h) {
   return f;
 }
 
-inline SpriteFrame AsSprite(const Frame& f) {
+// A one-frame record over `data` (raw pixels or a run-length block), as the
+// drawing routines get a frame.
+inline SpriteFrame Sprite(int32_t w, int32_t h, bool compressed, const std::vector<uint8_t>& data) {
   SpriteFrame s{};
   s.frameCount = 1;
-  s.compressed = f.compressed;
-  s.width = f.width;
-  s.height = f.height;
-  s.dataSize = int32_t(f.data.size());
-  s.pixels = const_cast<uint8_t*>(f.data.data());
+  s.compressed = compressed;
+  s.width = w;
+  s.height = h;
+  s.dataSize = int32_t(data.size());
+  s.pixels = const_cast<uint8_t*>(data.data());
   return s;
 }
+
+inline SpriteFrame AsSprite(const Frame& f) { return Sprite(f.width, f.height, f.compressed, f.data); }
 
 inline int64_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   for (size_t i = 0; i < a.size(); ++i) {

@@ -13,6 +13,7 @@
 #include "formats/sprite.h"
 #include "render/blit_wide.h"
 #include "render/drawtarget.h"
+#include "support/model_frames.h"
 
 namespace vantor_test {
 
@@ -62,17 +63,6 @@ void Compare(const Target& t, const std::string& what, Draw draw) {
   size_t at = 0;
   while (at < plain.size() && plain[at] == wide[at]) ++at;
   ASSERT_EQ(at, plain.size()) << what << ": first difference at byte " << at;
-}
-
-inline SpriteFrame Sprite(int32_t w, int32_t h, bool compressed, const std::vector<uint8_t>& data) {
-  SpriteFrame f{};
-  f.frameCount = 1;
-  f.compressed = compressed;
-  f.width = w;
-  f.height = h;
-  f.dataSize = int32_t(data.size());
-  f.pixels = const_cast<uint8_t*>(data.data());
-  return f;
 }
 
 }  // namespace vantor_test
