@@ -178,6 +178,9 @@ struct PlainSpan {
                                    std::is_same_v<Effect, EffectBlendRows> ||
                                    std::is_same_v<Effect, EffectSolidBlendRows>;
   static constexpr int rowsTogether = fourRows ? 4 : 1;
+  // A copy or fill of no pixels still costs its length ladder; a blend's
+  // loop of no pixels costs less than the test of the length.
+  static constexpr bool testsLastRun = std::is_same_v<Effect, EffectCopy> || std::is_same_v<Effect, EffectSolid>;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
     RleSpan<Effect, reversed>(dst, src, n, args);

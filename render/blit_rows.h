@@ -81,6 +81,17 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
     run += 2;
     return runs;
   };
+  // A row that ends transparent ends with a run of no pixels: the encoding
+  // writes trailing transparency so. For kernels whose call costs something
+  // even then (`testsLastRun`), the whole-width walks step through all runs
+  // but the last and draw the last only if it has pixels; nothing after it
+  // needs its place. `walked` is the number of runs stepped before it, -1
+  // for a row with none.
+  constexpr bool testsLast = Kernel::testsLastRun;
+  auto last = [&](const uint8_t* run, uint8_t* at) {
+    if (run[1] != 0) step1(run, at);
+  };
+  auto walked = [&](int32_t row, const uint8_t*& run) { return start(row, run) - (testsLast ? 1 : 0); };
   int32_t row = 0;
   if (Kernel::rowsTogether > 1 && wholeWidth && (pitch < 0 ? -pitch : pitch) >= width) {
     // Each run's place depends on the one before it, a chain of loads as
@@ -99,18 +110,22 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
       }
       for (; runsA > 0; --runsA) step1(runA, atA);
       for (; runsB > 0; --runsB) step1(runB, atB);
+      if constexpr (testsLast) {
+        if (runsA == 0) last(runA, atA);
+        if (runsB == 0) last(runB, atB);
+      }
     };
     if constexpr (Kernel::rowsTogether >= 4) {
       for (; row + 4 <= clip.visibleHeight; row += 4, offset += 4 * step) {
         const uint8_t *runA, *runB, *runC, *runD;
-        int32_t runsA = start(row, runA), runsB = start(row + 1, runB), runsC = start(row + 2, runC),
-                runsD = start(row + 3, runD);
+        int32_t runsA = walked(row, runA), runsB = walked(row + 1, runB), runsC = walked(row + 2, runC),
+                runsD = walked(row + 3, runD);
         uint8_t* atA = surface + offset + (reversed ? width : 0);
         uint8_t* atB = atA + step;
         uint8_t* atC = atB + step;
         uint8_t* atD = atC + step;
         // All four as long as the shortest lasts, then two and two.
-        int32_t together = std::min(std::min(runsA, runsB), std::min(runsC, runsD));
+        int32_t together = std::max(std::min(std::min(runsA, runsB), std::min(runsC, runsD)), 0);
         runsA -= together;
         runsB -= together;
         runsC -= together;
@@ -127,7 +142,7 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
     }
     for (; row + 2 <= clip.visibleHeight; row += 2, offset += 2 * step) {
       const uint8_t *runA, *runB;
-      const int32_t runsA = start(row, runA), runsB = start(row + 1, runB);
+      const int32_t runsA = walked(row, runA), runsB = walked(row + 1, runB);
       uint8_t* atA = surface + offset + (reversed ? width : 0);
       uint8_t* atB = atA + step;
       pair(runA, runsA, atA, runB, runsB, atB);
@@ -139,7 +154,13 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
     uint8_t* line = surface + offset;
     if (wholeWidth) {
       uint8_t* at = reversed ? line + width : line;
-      for (; runs > 0; --runs) step1(run, at);
+      if constexpr (testsLast) {
+        if (runs == 0) continue;
+        for (--runs; runs > 0; --runs) step1(run, at);
+        last(run, at);
+      } else {
+        for (; runs > 0; --runs) step1(run, at);
+      }
     } else {
       int32_t p = 0;  // source column of the next run's first pixel, skip included
       for (; runs > 0; --runs) {

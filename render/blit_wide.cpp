@@ -258,6 +258,7 @@ inline void CopyPixels(uint8_t* dst, const uint8_t* src, int32_t n) {
 // end) are loaded whole: a masked load costs more than a plain one.
 struct RleCopyKernel {
   static constexpr int rowsTogether = 4;
+  static constexpr bool testsLastRun = true;  // a masked move of nothing is still a move
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* readable) {
     if (n <= 16 && src + 16 <= readable) {
