@@ -46,7 +46,10 @@ inline void RawRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
 // to the visible columns.
 template <class Kernel, Orientation O, class Args>
 inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
-                    const Args& args) {
+                    const Args& argsIn) {
+  // A copy the kernels' stores cannot alias, so that it stays in registers
+  // instead of being read again after every run.
+  const Args args = argsIn;
   SpriteClip clip;
   if (!ClipSprite(x, y, width, height, &clip)) return;
   constexpr bool reversed = FlipsX(O);
