@@ -151,35 +151,48 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
       pair(runA, runsA, atA, runB, runsB, atB);
     }
   }
+  // One row not cut at the sides.
+  auto wholeRow = [&](int32_t row, int64_t offset) {
+    const uint8_t* run;
+    int32_t runs = start(row, run);
+    uint8_t* at = surface + offset + (reversed ? width : 0);
+    if constexpr (testsLast) {
+      if (runs == 0) return;
+      for (--runs; runs > 0; --runs) step1(run, at);
+      last(run, at);
+    } else {
+      for (; runs > 0; --runs) step1(run, at);
+    }
+  };
+  if (testsLast && wholeWidth) {
+    // A loop of their own for the copies and fills: the demo frames'
+    // single-colour draws measured 1.06 to 1.15x faster so, the copies no
+    // slower; the blends measured slower.
+    for (; row < clip.visibleHeight; ++row, offset += step) wholeRow(row, offset);
+    return;
+  }
   for (; row < clip.visibleHeight; ++row, offset += step) {
+    if (wholeWidth) {
+      wholeRow(row, offset);
+      continue;
+    }
     const uint8_t* run;
     int32_t runs = start(row, run);
     uint8_t* line = surface + offset;
-    if (wholeWidth) {
-      uint8_t* at = reversed ? line + width : line;
-      if constexpr (testsLast) {
-        if (runs == 0) continue;
-        for (--runs; runs > 0; --runs) step1(run, at);
-        last(run, at);
-      } else {
-        for (; runs > 0; --runs) step1(run, at);
+    int32_t p = 0;  // source column of the next run's first pixel, skip included
+    for (; runs > 0; --runs) {
+      p += run[0];
+      const int32_t n = run[1];
+      const uint8_t* pixels = run + 2;
+      run = pixels + n;
+      if (p >= end) break;  // the rest of the row is past the right edge
+      const int32_t from = p > dropped ? p : dropped;
+      const int32_t to = p + n < end ? p + n : end;
+      if (from < to) {
+        Kernel::template Draw<reversed>(reversed ? line + (end - to) : line + (from - dropped),
+                                        pixels + (from - p), to - from, args);
       }
-    } else {
-      int32_t p = 0;  // source column of the next run's first pixel, skip included
-      for (; runs > 0; --runs) {
-        p += run[0];
-        const int32_t n = run[1];
-        const uint8_t* pixels = run + 2;
-        run = pixels + n;
-        if (p >= end) break;  // the rest of the row is past the right edge
-        const int32_t from = p > dropped ? p : dropped;
-        const int32_t to = p + n < end ? p + n : end;
-        if (from < to) {
-          Kernel::template Draw<reversed>(reversed ? line + (end - to) : line + (from - dropped),
-                                          pixels + (from - p), to - from, args);
-        }
-        p += n;
-      }
+      p += n;
     }
   }
 }
