@@ -19,8 +19,8 @@
 // backwards, so a row is one kernel call and the orientation only picks the
 // first source row, the row step and the kernel's direction.
 template <class Kernel, Orientation O, class Args>
-inline void RawRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* pixels,
-                    const Args& args) {
+inline void RawRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                    const uint8_t* pixels, const Args& args) {
   SpriteClip clip;
   if (!ClipSprite(x, y, width, height, &clip)) return;
   // Source columns dropped at a row's start, and the first source row used:
@@ -45,8 +45,8 @@ inline void RawRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
 // whole spans; only a row cut by the left or right clip edge trims its runs
 // to the visible columns.
 template <class Kernel, Orientation O, class Args>
-inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface, const uint8_t* block,
-                    const Args& argsIn) {
+inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* surface,
+                    const uint8_t* block, const Args& argsIn) {
   // A copy the kernels' stores cannot alias, so that it stays in registers
   // instead of being read again after every run.
   const Args args = argsIn;

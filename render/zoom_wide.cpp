@@ -79,6 +79,11 @@ class RunWalk {
     column_ += n;
     at_ += 2 + n;
   }
+  // The row's last run: rows that end transparent end with a run of no
+  // pixels, which adds nothing to the masks and needs no step.
+  void StepIfPixels() {
+    if (bytes_[at_ + 1] != 0) Step();
+  }
   // After Runs() steps. Without `values` (the single-colour effects) only
   // the columns are found.
   template <bool values>
@@ -99,25 +104,32 @@ class RunWalk {
 };
 
 template <bool values>
-inline SourceRow DecodeRow(const uint8_t* block, int32_t r) {
+[[gnu::always_inline]] inline SourceRow DecodeRow(const uint8_t* block, int32_t r) {
   RunWalk walk(block, r);
-  for (int32_t k = walk.Runs(); k > 0; --k) walk.Step();
+  if (walk.Runs() > 0) {
+    for (int32_t k = walk.Runs() - 1; k > 0; --k) walk.Step();
+    walk.StepIfPixels();
+  }
   return walk.Row<values>();
 }
 
 // Two rows at once: each run's place depends on the one before it, a chain
 // of loads as long as the row, and two rows walked side by side run two
-// chains at once.
+// chains at once. Both decodes must be inlined, or the walks' state and the
+// rows go through memory (1.5x slower).
 template <bool values>
-inline void DecodeRows(const uint8_t* block, int32_t r, int32_t r2, SourceRow* row, SourceRow* row2) {
+[[gnu::always_inline]] inline void DecodeRows(const uint8_t* block, int32_t r, int32_t r2, SourceRow* row,
+                                              SourceRow* row2) {
   RunWalk a(block, r), b(block, r2);
   int32_t k = 0;
-  for (const int32_t both = a.Runs() < b.Runs() ? a.Runs() : b.Runs(); k < both; ++k) {
+  for (const int32_t both = (a.Runs() < b.Runs() ? a.Runs() : b.Runs()) - 1; k < both; ++k) {
     a.Step();
     b.Step();
   }
-  for (int32_t i = k; i < a.Runs(); ++i) a.Step();
-  for (int32_t i = k; i < b.Runs(); ++i) b.Step();
+  for (int32_t i = k; i < a.Runs() - 1; ++i) a.Step();
+  for (int32_t i = k; i < b.Runs() - 1; ++i) b.Step();
+  if (a.Runs() > 0) a.StepIfPixels();
+  if (b.Runs() > 0) b.StepIfPixels();
   *row = a.Row<values>();
   *row2 = b.Row<values>();
 }
