@@ -81,8 +81,12 @@ inline void WalkRuns(const uint8_t* block, int32_t row, int32_t first, int32_t c
 // own span callback as in WalkRuns, walked side by side: each run's place
 // depends on the one before it, a chain of loads as long as the row, and
 // two rows' chains overlap. The callbacks must not touch the same bytes.
+// Left to itself GCC keeps some instances out of line (the mirrored shrunk
+// blends, the single-colour blends), and their callbacks' state then goes
+// through memory on every run: 1.08 to 1.2x slower.
 template <class SpanA, class SpanB>
-inline void WalkWholeRowPair(const uint8_t* block, int32_t rowA, int32_t rowB, SpanA&& spanA, SpanB&& spanB) {
+[[gnu::always_inline]] inline void WalkWholeRowPair(const uint8_t* block, int32_t rowA, int32_t rowB,
+                                                    SpanA&& spanA, SpanB&& spanB) {
   const uint8_t* runA = block + RleRowOffset(block, rowA);
   const uint8_t* runB = block + RleRowOffset(block, rowB);
   int32_t runsA = runA[0] | runA[1] << 8, runsB = runB[0] | runB[1] << 8;
