@@ -88,8 +88,9 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
   // writes trailing transparency so. For kernels whose call costs something
   // even then (`testsLastRun`), the whole-width walks step through all runs
   // but the last and draw the last only if it has pixels; nothing after it
-  // needs its place. `walked` is the number of runs stepped before it, -1
-  // for a row with none.
+  // needs its place. `walked` is the number of runs the shared loops step:
+  // for those kernels one less than the row's count (-1 for a row with
+  // none), for the others the count.
   constexpr bool testsLast = Kernel::testsLastRun;
   auto last = [&](const uint8_t* run, uint8_t* at) {
     if (run[1] != 0) step1(run, at);
