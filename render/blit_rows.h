@@ -92,10 +92,15 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
   // for those kernels one less than the row's count (-1 for a row with
   // none), for the others the count.
   constexpr bool testsLast = Kernel::testsLastRun;
-  auto last = [&](const uint8_t* run, uint8_t* at) {
-    if (run[1] != 0) step1(run, at);
-  };
   auto walked = [&](int32_t row, const uint8_t*& run) { return start(row, run) - (testsLast ? 1 : 0); };
+  // The rest of a row whose walk has `runs` runs still to step, its last
+  // run included.
+  auto rest = [&](const uint8_t*& run, int32_t runs, uint8_t*& at) {
+    for (; runs > 0; --runs) step1(run, at);
+    if constexpr (testsLast) {
+      if (runs == 0 && run[1] != 0) step1(run, at);
+    }
+  };
   int32_t row = 0;
   if (Kernel::rowsTogether > 1 && wholeWidth && (pitch < 0 ? -pitch : pitch) >= width) {
     // Each run's place depends on the one before it, a chain of loads as
@@ -112,12 +117,8 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
         step1(runA, atA);
         step1(runB, atB);
       }
-      for (; runsA > 0; --runsA) step1(runA, atA);
-      for (; runsB > 0; --runsB) step1(runB, atB);
-      if constexpr (testsLast) {
-        if (runsA == 0) last(runA, atA);
-        if (runsB == 0) last(runB, atB);
-      }
+      rest(runA, runsA, atA);
+      rest(runB, runsB, atB);
     };
     if constexpr (Kernel::rowsTogether >= 4) {
       for (; row + 4 <= clip.visibleHeight; row += 4, offset += 4 * step) {
@@ -155,15 +156,9 @@ inline void RleRows(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t
   // One row not cut at the sides.
   auto wholeRow = [&](int32_t row, int64_t offset) {
     const uint8_t* run;
-    int32_t runs = start(row, run);
+    const int32_t runs = walked(row, run);
     uint8_t* at = surface + offset + (reversed ? width : 0);
-    if constexpr (testsLast) {
-      if (runs == 0) return;
-      for (--runs; runs > 0; --runs) step1(run, at);
-      last(run, at);
-    } else {
-      for (; runs > 0; --runs) step1(run, at);
-    }
+    rest(run, runs, at);
   };
   if (testsLast && wholeWidth) {
     // A loop of their own for the copies and fills: the demo frames'
