@@ -146,10 +146,12 @@ inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {
 // look-ups, then the results spread back to their places. The rows of a
 // batch must not share a byte (each old byte is read before any result is
 // placed): with rows closer together than the block is wide, every row is a
-// batch of its own.
+// batch of its own. Sixteen rows a batch rather than 32 keep more of the
+// table in the first-level cache (enlarged blends 1.02 to 1.05x; eight rows
+// gained a little more there but cost the 50 % blend 5 %).
 class BlendBatch {
  public:
-  static constexpr int32_t ROWS = 32;
+  static constexpr int32_t ROWS = 16;
   static constexpr int32_t WINDOWS = ZOOM_ROW_MAX / 64 + 1;
 
   // `lastLanes`: the places of the last window that lie in the block;
