@@ -67,30 +67,33 @@ class RunWalk {
     const uint8_t* record = block + RleRowOffset(block, r);
     runs_ = record[0] | record[1] << 8;
     bytes_ = record + 2;
+    at_ = bytes_;
   }
   int32_t Runs() const { return runs_; }
+  // The chain from run to run is one byte load and one addition: the
+  // length is loaded apart from the skip, which no later place needs.
   void Step() {
-    uint16_t header;
-    std::memcpy(&header, bytes_ + at_, 2);  // skip, then length
-    column_ += header & 0xFFu;
-    const uint32_t n = header >> 8;
-    columns_ |= _bzhi_u64(~uint64_t{0}, column_ + n) ^ _bzhi_u64(~uint64_t{0}, column_);
-    headers_ |= uint64_t{3} << (at_ & 63);
-    column_ += n;
-    at_ += 2 + n;
+    const uint64_t n = at_[1];
+    column_ += at_[0];
+    columns_ |=
+        _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(column_ + n)) ^ _bzhi_u64(~uint64_t{0}, column_);
+    headers_ |= uint64_t{3} << (static_cast<uint64_t>(at_ - bytes_) & 63);
+    column_ += static_cast<uint32_t>(n);
+    at_ += n + 2;
   }
   // The row's last run: rows that end transparent end with a run of no
   // pixels, which adds nothing to the masks and needs no step.
   void StepIfPixels() {
-    if (bytes_[at_ + 1] != 0) Step();
+    if (at_[1] != 0) Step();
   }
   // After Runs() steps. Without `values` (the single-colour effects) only
   // the columns are found.
   template <bool values>
   SourceRow Row() const {
-    if (at_ > 64 || column_ > 64) return DecodeByBytes(bytes_, runs_);
+    const uint64_t length = static_cast<uint64_t>(at_ - bytes_);
+    if (length > 64 || column_ > 64) return DecodeByBytes(bytes_, runs_);
     if constexpr (!values) return SourceRow{_mm512_setzero_si512(), columns_};
-    const __mmask64 record = _bzhi_u64(~uint64_t{0}, at_);
+    const __mmask64 record = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(length));
     const __m512i pixels =
         _mm512_maskz_compress_epi8(record & ~headers_, _mm512_maskz_loadu_epi8(record, bytes_));
     return SourceRow{_mm512_maskz_expand_epi8(columns_, pixels), columns_};
@@ -98,9 +101,10 @@ class RunWalk {
 
  private:
   const uint8_t* bytes_;
+  const uint8_t* at_;  // the next run's header
   int32_t runs_;
   uint64_t columns_ = 0, headers_ = 0;
-  uint32_t column_ = 0, at_ = 0;  // column reached, record byte reached
+  uint32_t column_ = 0;  // column reached
 };
 
 template <bool values>
