@@ -81,7 +81,7 @@ void ZoomRaw(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   const int32_t width = block.dstWidth;
   ZoomRowStep rows(block.srcHeight, block.dstHeight, srcWidth);
 #if VANTOR_WIDE_BLITS
-  if (ZoomGoesWide<Effect, false>(block, srcWidth)) {
+  if (ZoomGoesWide(block, srcWidth)) {
     WideZoom<Effect, FlipsX(O), false>(block, row, step, pixels, srcWidth, args);
     return;
   }

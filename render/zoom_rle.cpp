@@ -11,7 +11,7 @@
 // row. Rows that no destination row shows, and rows cut off by the clip
 // rectangle, are never read.
 // Where the wide kernels run, frames up to 64 pixels wide go the way of
-// render/zoom_wide.h instead (the blends only when enlarged).
+// render/zoom_wide.h instead.
 #include <algorithm>
 #include <type_traits>
 
@@ -215,7 +215,7 @@ void ZoomRle(int64_t x, int64_t y, int32_t srcWidth, int32_t srcHeight, uint8_t*
   const int32_t width = clip.dstWidth;
   ZoomStep rows(clip.srcHeight, clip.dstHeight);
 #if VANTOR_WIDE_BLITS
-  if (ZoomGoesWide<Effect, true>(clip, srcWidth)) {
+  if (ZoomGoesWide(clip, srcWidth)) {
     WideZoom<Effect, FlipsX(O), true>(clip, row, step, block, srcWidth, args);
     return;
   }
