@@ -34,40 +34,21 @@ struct SourceRow {
   __mmask64 opaque;
 };
 
-// A record that does not fit the quick decode: runs placed byte by byte,
-// anything at column 64 or beyond ignored (an accepted block of a frame this
-// narrow has none).
-[[gnu::noinline]] SourceRow DecodeByBytes(const uint8_t* bytes, int32_t runs) {
-  alignas(64) uint8_t value[64] = {};
-  uint64_t opaque = 0;
-  uint32_t column = 0;
-  for (; runs > 0 && column < 64; --runs) {
-    column += bytes[0];
-    const uint32_t n = bytes[1];
-    for (uint32_t i = 0; i < n && column + i < 64; ++i) {
-      value[column + i] = bytes[2 + i];
-      opaque |= uint64_t{1} << (column + i);
-    }
-    column += n;
-    bytes += 2 + n;
-  }
-  return SourceRow{_mm512_load_si512(value), opaque};
-}
-
-// Row r of a run-length block whose frame is at most 64 pixels wide. The
-// runs are walked once for two masks, of the record's run headers and of the
-// columns the runs cover; the pixel bytes (the record's bytes that are not
-// headers) are then squeezed out of the record and spread over those
-// columns. Records longer than 64 bytes (many very short runs) take the
-// byte-by-byte way; the masks of such a walk are thrown away, so the walk
-// tests for that only once, at its end (the places it reaches only grow).
+// Row r of a run-length block whose frame is at most 64 pixels wide: its
+// runs walked once, each adding the columns it covers to the row's mask and,
+// where the pixel bytes are wanted (`values`; not for the single-colour
+// effects), its bytes loaded straight into those columns by one masked load
+// from the address that puts the run's first byte at its first column.
+// Lanes outside the run are masked off, so nothing outside its bytes is
+// read: an accepted block's runs end by the frame's width (formats/rle.h),
+// so a run's lanes are exactly its columns.
+template <bool values>
 class RunWalk {
  public:
   RunWalk(const uint8_t* block, int32_t r) {
     const uint8_t* record = block + RleRowOffset(block, r);
     runs_ = record[0] | record[1] << 8;
-    bytes_ = record + 2;
-    at_ = bytes_;
+    at_ = record + 2;
   }
   int32_t Runs() const { return runs_; }
   // The chain from run to run is one byte load and one addition: the
@@ -75,46 +56,40 @@ class RunWalk {
   void Step() {
     const uint64_t n = at_[1];
     column_ += at_[0];
-    columns_ |=
+    const uint64_t lanes =
         _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(column_ + n)) ^ _bzhi_u64(~uint64_t{0}, column_);
-    headers_ |= uint64_t{3} << (static_cast<uint64_t>(at_ - bytes_) & 63);
+    columns_ |= lanes;
+    if constexpr (values) {
+      const auto* first = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(at_ + 2) - column_);
+      value_ = _mm512_or_si512(value_, _mm512_maskz_loadu_epi8(lanes, first));
+    }
     column_ += static_cast<uint32_t>(n);
     at_ += n + 2;
   }
   // The row's last run: rows that end transparent end with a run of no
-  // pixels, which adds nothing to the masks and needs no step.
+  // pixels, which adds nothing to the row and needs no step.
   void StepIfPixels() {
     if (at_[1] != 0) Step();
   }
-  // After Runs() steps. Without `values` (the single-colour effects) only
-  // the columns are found.
-  template <bool values>
-  SourceRow Row() const {
-    const uint64_t length = static_cast<uint64_t>(at_ - bytes_);
-    if (length > 64 || column_ > 64) return DecodeByBytes(bytes_, runs_);
-    if constexpr (!values) return SourceRow{_mm512_setzero_si512(), columns_};
-    const __mmask64 record = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(length));
-    const __m512i pixels =
-        _mm512_maskz_compress_epi8(record & ~headers_, _mm512_maskz_loadu_epi8(record, bytes_));
-    return SourceRow{_mm512_maskz_expand_epi8(columns_, pixels), columns_};
-  }
+  // After Runs() steps.
+  SourceRow Row() const { return SourceRow{value_, columns_}; }
 
  private:
-  const uint8_t* bytes_;
   const uint8_t* at_;  // the next run's header
   int32_t runs_;
-  uint64_t columns_ = 0, headers_ = 0;
+  uint64_t columns_ = 0;
   uint32_t column_ = 0;  // column reached
+  __m512i value_ = _mm512_setzero_si512();
 };
 
 template <bool values>
 [[gnu::always_inline]] inline SourceRow DecodeRow(const uint8_t* block, int32_t r) {
-  RunWalk walk(block, r);
+  RunWalk<values> walk(block, r);
   if (walk.Runs() > 0) {
     for (int32_t k = walk.Runs() - 1; k > 0; --k) walk.Step();
     walk.StepIfPixels();
   }
-  return walk.Row<values>();
+  return walk.Row();
 }
 
 // Two rows at once: each run's place depends on the one before it, a chain
@@ -124,7 +99,7 @@ template <bool values>
 template <bool values>
 [[gnu::always_inline]] inline void DecodeRows(const uint8_t* block, int32_t r, int32_t r2, SourceRow* row,
                                               SourceRow* row2) {
-  RunWalk a(block, r), b(block, r2);
+  RunWalk<values> a(block, r), b(block, r2);
   int32_t k = 0;
   for (const int32_t both = (a.Runs() < b.Runs() ? a.Runs() : b.Runs()) - 1; k < both; ++k) {
     a.Step();
@@ -134,8 +109,8 @@ template <bool values>
   for (int32_t i = k; i < b.Runs() - 1; ++i) b.Step();
   if (a.Runs() > 0) a.StepIfPixels();
   if (b.Runs() > 0) b.StepIfPixels();
-  *row = a.Row<values>();
-  *row2 = b.Row<values>();
+  *row = a.Row();
+  *row2 = b.Row();
 }
 
 inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {

@@ -2,10 +2,9 @@
 // scaled with AVX-512 byte permutes (the same instructions as the wide blit
 // kernels, render/blit_wide.h, and only while WideBlits() is true). A whole
 // source row fits one register, so a row that shows is loaded (raw) or
-// decoded (run-length: its runs walked once for two bit masks, then the
-// pixel bytes compressed out of the record and expanded to their columns)
-// into a register, and every 64 destination places are one permute through
-// the call's column map. Internal to render/.
+// decoded (run-length: its runs walked once, each run's bytes one masked
+// load into its columns) into a register, and every 64 destination places
+// are one permute through the call's column map. Internal to render/.
 #pragma once
 
 #include <cstddef>
