@@ -56,14 +56,15 @@ class RunWalk {
   void Step() {
     const uint64_t n = at_[1];
     column_ += at_[0];
-    const uint64_t lanes =
-        _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(column_ + n)) ^ _bzhi_u64(~uint64_t{0}, column_);
+    const uint64_t end = column_ + n;
+    const uint64_t lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(end)) ^
+                           _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(column_));
     columns_ |= lanes;
     if constexpr (values) {
       const auto* first = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(at_ + 2) - column_);
-      value_ = _mm512_or_si512(value_, _mm512_maskz_loadu_epi8(lanes, first));
+      value_ = _mm512_mask_loadu_epi8(value_, lanes, first);
     }
-    column_ += static_cast<uint32_t>(n);
+    column_ = end;
     at_ += n + 2;
   }
   // The row's last run: rows that end transparent end with a run of no
@@ -78,7 +79,7 @@ class RunWalk {
   const uint8_t* at_;  // the next run's header
   int32_t runs_;
   uint64_t columns_ = 0;
-  uint32_t column_ = 0;  // column reached
+  uint64_t column_ = 0;  // column reached
   __m512i value_ = _mm512_setzero_si512();
 };
 
