@@ -147,21 +147,19 @@ class BlendBatch {
   // One destination row, drawn where `drawn` says, from `value` by place.
   template <class Effect>
   void Add(uint8_t* row, const uint8_t* value, const uint64_t* drawn) {
-    if (rows_ == ROWS || pixels_ + 64 * windows_ > CAPACITY) Flush();
-    uint16_t* out = index_ + pixels_;
-    for (int32_t w = 0; w < windows_; ++w) {
-      const __mmask64 lanes = drawn[w];
-      masks_[rows_][w] = lanes;
-      // All 64 old bytes where they may be read (measured several times
-      // faster than a masked load here), else those in the block.
-      const __m512i old = w < wholeWindows_ ? _mm512_loadu_si512(row + 64 * w)
-                                            : _mm512_maskz_loadu_epi8(lastLanes_, row + 64 * w);
-      const __m512i source = Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w);
-      out += PackIndices<false, Effect::solid>(out, lanes, old, source, args_.colour);
-    }
-    pixels_ = static_cast<int32_t>(out - index_);
-    row_[rows_++] = row;
-    if (!separate_) Flush();
+    Begin();
+    for (int32_t w = 0; w < windows_; ++w)
+      Window<Effect>(row, w, drawn[w],
+                     Effect::solid ? _mm512_setzero_si512() : _mm512_load_si512(value + 64 * w));
+    End(row);
+  }
+
+  // The same for a block of one window, its bytes by place in a register.
+  template <class Effect>
+  void AddOne(uint8_t* row, __mmask64 drawn, __m512i value) {
+    Begin();
+    Window<Effect>(row, 0, drawn, value);
+    End(row);
   }
 
   void Flush() {
@@ -184,6 +182,24 @@ class BlendBatch {
   }
 
  private:
+  void Begin() {
+    if (rows_ == ROWS || pixels_ + 64 * windows_ > CAPACITY) Flush();
+  }
+  template <class Effect>
+  void Window(uint8_t* row, int32_t w, __mmask64 lanes, __m512i source) {
+    masks_[rows_][w] = lanes;
+    // All 64 old bytes where they may be read (measured several times
+    // faster than a masked load here), else those in the block.
+    const __m512i old = w < wholeWindows_ ? _mm512_loadu_si512(row + 64 * w)
+                                          : _mm512_maskz_loadu_epi8(lastLanes_, row + 64 * w);
+    pixels_ += static_cast<int32_t>(
+        PackIndices<false, Effect::solid>(index_ + pixels_, lanes, old, source, args_.colour));
+  }
+  void End(uint8_t* row) {
+    row_[rows_++] = row;
+    if (!separate_) Flush();
+  }
+
   static constexpr int32_t CAPACITY = 2 * ZOOM_ROW_MAX;
   const EffectArgs args_;
   const int32_t windows_;
@@ -251,25 +267,58 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
   SourceRow next{};
   int64_t nextIndex = -1;
 
+  // The source row that destination row j shows (`rows` stepped to it).
+  // Inlined in both loops below, or the decodes' state goes through memory.
+  auto fetch = [&](int32_t j) __attribute__((always_inline)) {
+    const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
+    SourceRow source;
+    if constexpr (rle) {
+      ZoomStep ahead = rows;
+      ahead.Next();
+      if (rows.index == nextIndex) {
+        source = next;
+      } else if (j + 1 < clip.dstHeight && ahead.index != rows.index) {
+        DecodeRows<UsesSource<Effect>()>(data, r, clip.firstRow + static_cast<int32_t>(ahead.index), &source,
+                                         &next);
+        nextIndex = ahead.index;
+      } else {
+        source = DecodeRow<UsesSource<Effect>()>(data, r);
+      }
+    } else {
+      source = LoadRow(data, frameWidth, r);
+    }
+    return source;
+  };
+
+  if (windows == 1) {
+    // A block at most 64 places wide, the usual case: the scaled row and
+    // its drawn places stay in registers, with no row buffers and no loop
+    // over windows (measured 1.2 to 1.5x faster at 50 %, where most of a
+    // draw's time is per row).
+    const __m512i columns = _mm512_load_si512(map);
+    __m512i bytes = _mm512_set1_epi8(static_cast<char>(args.colour));
+    __mmask64 shown = 0;
+    for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
+      if (rows.index != scaled) {
+        const SourceRow source = fetch(j);
+        if constexpr (UsesSource<Effect>()) bytes = _mm512_permutexvar_epi8(columns, source.value);
+        shown = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, _mm512_movm_epi8(source.opaque))) &
+                lastLanes;
+        scaled = rows.index;
+      }
+      if constexpr (Effect::blends) {
+        batch.AddOne<Effect>(row, shown, bytes);
+      } else {
+        _mm512_mask_storeu_epi8(row, shown, bytes);
+      }
+    }
+    if constexpr (Effect::blends) batch.Flush();
+    return;
+  }
+
   for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
     if (rows.index != scaled) {
-      const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
-      SourceRow source;
-      if constexpr (rle) {
-        ZoomStep ahead = rows;
-        ahead.Next();
-        if (rows.index == nextIndex) {
-          source = next;
-        } else if (j + 1 < clip.dstHeight && ahead.index != rows.index) {
-          DecodeRows<UsesSource<Effect>()>(data, r, clip.firstRow + static_cast<int32_t>(ahead.index),
-                                           &source, &next);
-          nextIndex = ahead.index;
-        } else {
-          source = DecodeRow<UsesSource<Effect>()>(data, r);
-        }
-      } else {
-        source = LoadRow(data, frameWidth, r);
-      }
+      const SourceRow source = fetch(j);
       const __m512i opaque = _mm512_movm_epi8(source.opaque);
       for (int32_t w = 0; w < windows; ++w) {
         const __m512i columns = _mm512_load_si512(map + 64 * w);
