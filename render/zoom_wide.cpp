@@ -273,11 +273,10 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
     const int32_t r = clip.firstRow + static_cast<int32_t>(rows.index);
     SourceRow source;
     if constexpr (rle) {
+      if (rows.index == nextIndex) return next;
       ZoomStep ahead = rows;
       ahead.Next();
-      if (rows.index == nextIndex) {
-        source = next;
-      } else if (j + 1 < clip.dstHeight && ahead.index != rows.index) {
+      if (j + 1 < clip.dstHeight && ahead.index != rows.index) {
         DecodeRows<UsesSource<Effect>()>(data, r, clip.firstRow + static_cast<int32_t>(ahead.index), &source,
                                          &next);
         nextIndex = ahead.index;
