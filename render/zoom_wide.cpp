@@ -57,8 +57,8 @@ class RunWalk {
     const uint64_t n = at_[1];
     column_ += at_[0];
     const uint64_t end = column_ + n;
-    const uint64_t lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(end)) ^
-                           _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(column_));
+    // n lanes from the run's first column (a run at column 64 has none).
+    const uint64_t lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(n)) << (column_ & 63);
     columns_ |= lanes;
     if constexpr (values) {
       const auto* first = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(at_ + 2) - column_);
