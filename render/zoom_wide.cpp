@@ -56,7 +56,6 @@ class RunWalk {
   void Step() {
     const uint64_t n = at_[1];
     column_ += at_[0];
-    const uint64_t end = column_ + n;
     // n lanes from the run's first column (a run at column 64 has none).
     const uint64_t lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(n)) << (column_ & 63);
     columns_ |= lanes;
@@ -64,7 +63,7 @@ class RunWalk {
       const auto* first = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(at_ + 2) - column_);
       value_ = _mm512_mask_loadu_epi8(value_, lanes, first);
     }
-    column_ = end;
+    column_ += n;
     at_ += n + 2;
   }
   // The row's last run: rows that end transparent end with a run of no
