@@ -26,16 +26,19 @@
 
 namespace {
 
-// One source row in a register: its pixel bytes by column and which columns
-// are opaque (for run-length rows, the columns some run covers, whatever
-// byte it stores there; for raw rows, those whose byte is not 0).
+// One source row in registers: its pixel bytes by column, and 0xFF in the
+// columns that are opaque (for run-length rows, the columns some run
+// covers, whatever byte it stores there; for raw rows, those whose byte is
+// not 0). The opaque columns are kept as bytes, not as a bit mask, since
+// they are permuted as bytes anyway; a run's step then marks its columns
+// with a vector operation instead of an integer one.
 struct SourceRow {
   __m512i value;
-  __mmask64 opaque;
+  __m512i opaque;
 };
 
 // Row r of a run-length block whose frame is at most 64 pixels wide: its
-// runs walked once, each adding the columns it covers to the row's mask and,
+// runs walked once, each marking the columns it covers opaque and,
 // where the pixel bytes are wanted (`values`; not for the single-colour
 // effects), its bytes loaded straight into those columns by one masked load
 // from the address that puts the run's first byte at its first column.
@@ -58,7 +61,7 @@ class RunWalk {
     column_ += at_[0];
     // n lanes from the run's first column (a run at column 64 has none).
     const uint64_t lanes = _bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(n)) << (column_ & 63);
-    columns_ |= lanes;
+    opaque_ = _mm512_mask_mov_epi8(opaque_, lanes, _mm512_set1_epi8(-1));
     if constexpr (values) {
       const auto* first = reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(at_ + 2) - column_);
       value_ = _mm512_mask_loadu_epi8(value_, lanes, first);
@@ -72,14 +75,14 @@ class RunWalk {
     if (at_[1] != 0) Step();
   }
   // After Runs() steps.
-  SourceRow Row() const { return SourceRow{value_, columns_}; }
+  SourceRow Row() const { return SourceRow{value_, opaque_}; }
 
  private:
   const uint8_t* at_;  // the next run's header
   int32_t runs_;
-  uint64_t columns_ = 0;
   uint64_t column_ = 0;  // column reached
   __m512i value_ = _mm512_setzero_si512();
+  __m512i opaque_ = _mm512_setzero_si512();
 };
 
 template <bool values>
@@ -116,7 +119,7 @@ template <bool values>
 inline SourceRow LoadRow(const uint8_t* pixels, int32_t frameWidth, int32_t r) {
   const __m512i value = _mm512_maskz_loadu_epi8(_bzhi_u64(~uint64_t{0}, static_cast<uint32_t>(frameWidth)),
                                                 pixels + int64_t{r} * frameWidth);
-  return SourceRow{value, _mm512_test_epi8_mask(value, value)};
+  return SourceRow{value, _mm512_movm_epi8(_mm512_test_epi8_mask(value, value))};
 }
 
 // The blends, in three passes over a batch of destination rows as the wide
@@ -300,8 +303,7 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
       if (rows.index != scaled) {
         const SourceRow source = fetch(j);
         if constexpr (UsesSource<Effect>()) bytes = _mm512_permutexvar_epi8(columns, source.value);
-        shown = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, _mm512_movm_epi8(source.opaque))) &
-                lastLanes;
+        shown = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, source.opaque)) & lastLanes;
         scaled = rows.index;
       }
       if constexpr (Effect::blends) {
@@ -317,7 +319,7 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
   for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
     if (rows.index != scaled) {
       const SourceRow source = fetch(j);
-      const __m512i opaque = _mm512_movm_epi8(source.opaque);
+      const __m512i opaque = source.opaque;
       for (int32_t w = 0; w < windows; ++w) {
         const __m512i columns = _mm512_load_si512(map + 64 * w);
         if constexpr (UsesSource<Effect>())
