@@ -319,13 +319,12 @@ void WideZoom(const ZoomBlock& clip, uint8_t* row, ptrdiff_t step, const uint8_t
   for (int32_t j = 0; j < clip.dstHeight; ++j, row += step, rows.Next()) {
     if (rows.index != scaled) {
       const SourceRow source = fetch(j);
-      const __m512i opaque = source.opaque;
       for (int32_t w = 0; w < windows; ++w) {
         const __m512i columns = _mm512_load_si512(map + 64 * w);
         if constexpr (UsesSource<Effect>())
           _mm512_store_si512(value + 64 * w, _mm512_permutexvar_epi8(columns, source.value));
         const __mmask64 lanes = w == windows - 1 ? lastLanes : ~uint64_t{0};
-        drawn[w] = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, opaque)) & lanes;
+        drawn[w] = _mm512_movepi8_mask(_mm512_permutexvar_epi8(columns, source.opaque)) & lanes;
       }
       scaled = rows.index;
     }
