@@ -4,6 +4,7 @@
 // may not have; only this file's own kernels and their row walks are.
 #include "render/blit_wide.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -13,32 +14,40 @@
 #include "render/drawtarget.h"
 #include "render/effects.h"
 
-#if VANTOR_WIDE_BLITS
-#include <immintrin.h>
-
 namespace {
 
-bool Supported() {
+KernelSet Detect() {
+#if VANTOR_WIDE_BLITS
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt") &&
-         __builtin_cpu_supports("bmi2");
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+      __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("popcnt") &&
+      __builtin_cpu_supports("bmi2")) {
+    return KernelSet::Wide;
+  }
+  if (__builtin_cpu_supports("avx2")) return KernelSet::Avx2;
+#endif
+  return KernelSet::Plain;
 }
 
-bool& Switch() {
-  static bool on = Supported();
-  return on;
+KernelSet Best() {
+  static const KernelSet best = Detect();
+  return best;
+}
+
+KernelSet& InUse() {
+  static KernelSet set = Best();
+  return set;
 }
 
 }  // namespace
 
-bool WideBlits() { return Switch(); }
+KernelSet Kernels() { return InUse(); }
 
-bool UseWideBlits(bool on) {
-  Switch() = on && Supported();
-  return Switch();
-}
+KernelSet UseKernels(KernelSet set) { return InUse() = std::min(set, Best()); }
+
+#if VANTOR_WIDE_BLITS
+#include <immintrin.h>
 
 #pragma GCC push_options
 #pragma GCC target("ssse3,popcnt,avx2,avx512f,avx512bw,avx512vl,avx512vbmi,avx512vbmi2,bmi,bmi2")
@@ -326,10 +335,5 @@ VANTOR_WIDE_ORIENTATIONS(WideRle, EffectCopy)
 
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
-
-#else
-
-bool WideBlits() { return false; }
-bool UseWideBlits(bool) { return false; }
 
 #endif

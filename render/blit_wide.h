@@ -20,13 +20,27 @@
 #define VANTOR_WIDE_BLITS 0
 #endif
 
-// True when the wide kernels are in use: the processor and the system
-// support them, and they have not been switched off.
-bool WideBlits();
+// The kernel sets, each needing more of the processor than the one before:
+// the portable ones, AVX2's (where a 256-byte lookup is a tree of byte
+// shuffles) and the wide ones above.
+enum class KernelSet { Plain, Avx2, Wide };
 
-// Switches the wide kernels off (false) or back on where they can run, so
-// both paths can be compared on one machine. Returns WideBlits() after it.
-bool UseWideBlits(bool on);
+// The set in use: at start, the best the processor and the system support.
+KernelSet Kernels();
+
+// Chooses `set`, or, where the processor lacks it, the best set below it
+// that it has, so that every set can be compared with the others on one
+// machine. Returns the set chosen.
+KernelSet UseKernels(KernelSet set);
+
+// True when the wide kernels are in use.
+inline bool WideBlits() { return Kernels() == KernelSet::Wide; }
+
+// Switches to the plain kernels (false) or back to the best there are.
+// Returns WideBlits() after it.
+inline bool UseWideBlits(bool on) {
+  return UseKernels(on ? KernelSet::Wide : KernelSet::Plain) == KernelSet::Wide;
+}
 
 #if VANTOR_WIDE_BLITS
 // The raw blending blits (EffectBlend, EffectSolidBlend and their Rows

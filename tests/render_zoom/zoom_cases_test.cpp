@@ -418,18 +418,25 @@ TEST(FillBoxBlend, ClipsAndBlendsEveryPixelOnce) {
     EXPECT_EQ(s.Row(7, 4, 1)[0], t);
   }
 
-  // Wide boxes, every start and length, against the plain definition.
-  std::mt19937 random(5);
-  for (int32_t n = 1; n < 80; ++n) {
-    Screen s(100, 2);
-    for (auto& b : s.bytes) b = uint8_t(random());
-    std::vector<uint8_t> expected = s.bytes;
-    const int32_t x = int32_t(random() % 20);
-    FillBoxBlend(x, 1, n, 1, s.data(), 200, 5);
-    for (int32_t i = x; i < std::min(x + n, 100); ++i)
-      expected[size_t(100 + i)] = alphaTable[5 * 65536 + expected[size_t(100 + i)] * 256 + 200];
-    ASSERT_EQ(s.bytes, expected) << n;
+  // Wide boxes, every length and many starts, against the plain
+  // definition, with each kernel set the processor has.
+  for (const KernelSet set : {KernelSet::Plain, KernelSet::Avx2, KernelSet::Wide}) {
+    if (UseKernels(set) != set) continue;
+    std::mt19937 random(5);
+    for (int32_t n = 1; n < 150; ++n) {
+      Screen s(180, 3);
+      for (auto& b : s.bytes) b = uint8_t(random());
+      std::vector<uint8_t> expected = s.bytes;
+      const int32_t x = int32_t(random() % 40);
+      FillBoxBlend(x, 1, n, 2, s.data(), 200, 5);
+      for (size_t at = 180; at < 540; at += 180) {
+        for (int32_t i = x; i < std::min(x + n, 180); ++i)
+          expected[at + size_t(i)] = alphaTable[5 * 65536 + expected[at + size_t(i)] * 256 + 200];
+      }
+      ASSERT_EQ(s.bytes, expected) << "kernel set " << int(set) << ", " << n << " wide";
+    }
   }
+  UseWideBlits(true);
 }
 
 }  // namespace
