@@ -81,6 +81,23 @@ inline void CopyUnder16(uint8_t* dst, const uint8_t* src, int32_t n) {
   }
 }
 
+// Exactly n bytes (a run's, up to 255), with moves of one size that overlap
+// in the middle: runs are short, and a library call would cost more than
+// most.
+inline void CopyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
+  if (n >= 16) {
+    uint8_t chunk[16];
+    for (int32_t i = 0; i + 16 < n; i += 16) {
+      std::memcpy(chunk, src + i, 16);
+      std::memcpy(dst + i, chunk, 16);
+    }
+    std::memcpy(chunk, src + n - 16, 16);
+    std::memcpy(dst + n - 16, chunk, 16);
+  } else {
+    CopyUnder16(dst, src, n);
+  }
+}
+
 // 0xFF in every byte of the word that is not 0, 0x00 in the others. Adding
 // 0x7F to a byte's low seven bits sets its top bit exactly when one of them
 // is set, and never carries into the next byte; the byte's own top bit is

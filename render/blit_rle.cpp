@@ -28,21 +28,11 @@ void FillRun(uint8_t* dst, uint8_t colour, int32_t n) {
 }
 
 void CopyRun(uint8_t* dst, const uint8_t* src, int32_t n) {
-  // Two moves of one size that overlap in the middle cover every length
-  // from that size to twice it, without stepping outside the run.
-  if (n >= 16) {
-    if (n > 32) {
-      std::memcpy(dst, src, static_cast<size_t>(n));
-      return;
-    }
-    uint8_t head[16], tail[16];
-    std::memcpy(head, src, 16);
-    std::memcpy(tail, src + n - 16, 16);
-    std::memcpy(dst, head, 16);
-    std::memcpy(dst + n - 16, tail, 16);
-  } else {
-    CopyUnder16(dst, src, n);
+  if (n > 255) {
+    std::memcpy(dst, src, static_cast<size_t>(n));
+    return;
   }
+  CopyBytes(dst, src, n);
 }
 
 void CopyRunReversed(uint8_t* dst, const uint8_t* src, int32_t n) {
@@ -155,7 +145,7 @@ inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArg
     if constexpr (reversed) {
       CopyRunReversed(dst, src, n);
     } else {
-      CopyRun(dst, src, n);
+      CopyBytes(dst, src, n);  // a run: at most 255
     }
   } else if constexpr (std::is_same_v<Effect, EffectBlend> || std::is_same_v<Effect, EffectBlendRows>) {
     BlendSpan<reversed, Effect::byDrawn>(dst, src, n, args.blend);
@@ -180,7 +170,8 @@ struct PlainSpan {
   static constexpr int rowsTogether = fourRows ? 4 : 1;
   // A copy or fill of no pixels still costs its length ladder; a blend's
   // loop of no pixels costs less than the test of the length.
-  static constexpr bool testsLastRun = std::is_same_v<Effect, EffectCopy> || std::is_same_v<Effect, EffectSolid>;
+  static constexpr bool testsLastRun =
+      std::is_same_v<Effect, EffectCopy> || std::is_same_v<Effect, EffectSolid>;
   template <bool reversed>
   static void Draw(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
     RleSpan<Effect, reversed>(dst, src, n, args);

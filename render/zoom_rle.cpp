@@ -160,22 +160,6 @@ inline void RowsOfRuns(uint8_t* row, ptrdiff_t step, const uint8_t* block, const
   }
 }
 
-// Exactly n bytes (n up to 255), with moves of one size that overlap in the
-// middle: runs are short, and a library call would cost more than most.
-inline void CopyBytes(uint8_t* dst, const uint8_t* src, int32_t n) {
-  if (n >= 16) {
-    uint8_t chunk[16];
-    for (int32_t i = 0; i + 16 < n; i += 16) {
-      std::memcpy(chunk, src + i, 16);
-      std::memcpy(dst + i, chunk, 16);
-    }
-    std::memcpy(chunk, src + n - 16, 16);
-    std::memcpy(dst + n - 16, chunk, 16);
-  } else {
-    CopyUnder16(dst, src, n);
-  }
-}
-
 // `byte` over [from, to) in steps of 16, so up to 15 bytes past `to` as well;
 // the caller writes what follows afterwards.
 inline void FillOver(uint8_t* dst, int32_t from, int32_t to, uint64_t word) {

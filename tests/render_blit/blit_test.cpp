@@ -30,7 +30,6 @@ namespace {
 
 using namespace vantor_test;
 
-
 using Canvas = vantor_test::ClipCanvas;
 
 // The mapping rule, pixel by pixel.
@@ -134,8 +133,6 @@ void Named(bool rle, int32_t flags, int32_t x, int32_t y, int32_t w, int32_t h, 
       return BlitRleSolidBlendMirrorXY(x, y, w, h, d, p, colour, level);
   }
 }
-
-
 
 int32_t Pick(std::mt19937& random, std::initializer_list<int32_t> values) {
   return values.begin()[random() % values.size()];
@@ -290,9 +287,13 @@ TEST(RunPrimitives, MatchTheirDefinitions) {
   std::mt19937 random(3);
   FillAlphaTable(11);
   const uint8_t* table = alphaTable + 3 * 65536;
-  for (int32_t n = -1; n <= 80; ++n) {
+  std::vector<int32_t> counts;
+  for (int32_t n = -1; n <= 80; ++n) counts.push_back(n);
+  // Runs up to the longest a record holds, and past it.
+  for (int32_t n : {127, 128, 129, 254, 255, 256, 257, 300}) counts.push_back(n);
+  for (const int32_t n : counts) {
     for (int shift = 0; shift < 4; ++shift) {
-      std::vector<uint8_t> src(100), before(100);
+      std::vector<uint8_t> src(320), before(320);
       for (auto& b : src) b = uint8_t(random());
       for (auto& b : before) b = uint8_t(random());
       const uint8_t colour = uint8_t(random());
