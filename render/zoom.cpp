@@ -132,6 +132,8 @@ const ZoomColumns& ZoomColumnsFor(int32_t srcWidth, int32_t width) {
   if (kept.width != width || kept.srcWidth != srcWidth) {
     ZoomColumnStarts(kept.columns.start, srcWidth, width);
     ZoomColumnMap(kept.columns.column, srcWidth, width, false);
+    for (int32_t b = 0; b < width; ++b)
+      kept.columns.columnByte[b] = static_cast<uint8_t>(kept.columns.column[b]);
     kept.srcWidth = srcWidth;
     kept.width = width;
   }

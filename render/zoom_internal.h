@@ -137,8 +137,21 @@ const ZoomGatherPlan& ZoomPlanFor(int32_t srcWidth, int32_t width, bool flipX, i
 struct ZoomColumns {
   int32_t start[ZOOM_ROW_MAX + 1];
   int32_t column[ZOOM_ROW_MAX];
+  uint8_t columnByte[ZOOM_ROW_MAX];  // the columns' low bytes, for byte shuffles
 };
 const ZoomColumns& ZoomColumnsFor(int32_t srcWidth, int32_t width);
+
+// Whether a shrunk run-length copy (no wider and no taller than the
+// remaining source) should go the way of ZoomShrunkRleCopyAvx2: the
+// processor has AVX2, the image is shrunk to no less than half its width,
+// and the first row shown has runs long enough to cover eight places
+// (render/zoom_shrink.cpp).
+bool ZoomShrunkGoesAvx2(const uint8_t* block, const ZoomBlock& clip, const ZoomStep& rows);
+// That copy, of a block whose top destination row is `row`, rows `step`
+// bytes apart.
+template <bool flipX>
+void ZoomShrunkRleCopyAvx2(uint8_t* row, ptrdiff_t step, const uint8_t* block, const ZoomBlock& clip,
+                           int32_t frameWidth, int32_t frameHeight, ZoomStep rows);
 void ZoomGather(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row);
 // Two rows through the same plan in one pass.
 void ZoomGatherPair(const ZoomGatherPlan& plan, uint8_t* out, const uint8_t* row, uint8_t* out2,

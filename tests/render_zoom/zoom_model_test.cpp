@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +18,11 @@
 #include "formats/rle_encode.h"
 #include "render/blit.h"
 #include "render/blit_wide.h"
+
+// Kernel sets by name in the test reports.
+static void PrintTo(KernelSet set, std::ostream* os) {
+  *os << (set == KernelSet::Wide ? "Wide" : set == KernelSet::Avx2 ? "Avx2" : "Plain");
+}
 
 namespace zoom_test {
 namespace {
@@ -100,19 +107,23 @@ std::vector<uint8_t> Drawn(const Canvas& canvas, const Frame& f, const Draw& d) 
   return drawn;
 }
 
-// The model tests run on the wide kernels where the processor has them, and
-// on the others; false when the wide ones are asked for and missing.
-bool ChooseKernels(bool wide) {
-  if (wide) return UseWideBlits(true);
-  UseWideBlits(false);
-  return true;
+// The model tests run with every kernel set the processor has; false for
+// one it lacks.
+bool ChooseKernels(KernelSet set) { return UseKernels(set) == set; }
+
+std::string KernelName(KernelSet set) {
+  std::ostringstream name;
+  PrintTo(set, &name);
+  return name.str();
 }
 
-// Parameters: run-length storage, wide kernels.
-class ZoomModel : public ::testing::TestWithParam<std::tuple<bool, bool>> {
+const auto kKernelSets = ::testing::Values(KernelSet::Plain, KernelSet::Avx2, KernelSet::Wide);
+
+// Parameters: run-length storage, kernel set.
+class ZoomModel : public ::testing::TestWithParam<std::tuple<bool, KernelSet>> {
  protected:
   void SetUp() override {
-    if (!ChooseKernels(std::get<1>(GetParam()))) GTEST_SKIP() << "no wide kernels on this processor";
+    if (!ChooseKernels(std::get<1>(GetParam()))) GTEST_SKIP() << "no such kernels on this processor";
   }
   void TearDown() override { UseWideBlits(true); }
 };
@@ -232,11 +243,11 @@ Frame NarrowRleFrame(std::mt19937& random, int32_t w, int32_t h) {
   return f;
 }
 
-// Parameter: wide kernels.
-class ZoomNarrow : public ::testing::TestWithParam<bool> {
+// Parameter: kernel set.
+class ZoomNarrow : public ::testing::TestWithParam<KernelSet> {
  protected:
   void SetUp() override {
-    if (!ChooseKernels(GetParam())) GTEST_SKIP() << "no wide kernels on this processor";
+    if (!ChooseKernels(GetParam())) GTEST_SKIP() << "no such kernels on this processor";
   }
   void TearDown() override { UseWideBlits(true); }
 };
@@ -269,13 +280,48 @@ TEST_P(ZoomNarrow, RunLengthFramesAtTheWideLimit) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, ZoomNarrow, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Wide" : "Plain"; });
+// Shrunk run-length frames, some with runs long enough to be drawn eight
+// places at a time (to between half and all of their width), mirrored or
+// not, cut at the sides or not: every effect against the model.
+class ZoomShrunk : public ZoomNarrow {};
 
-INSTANTIATE_TEST_SUITE_P(StorageAndKernels, ZoomModel,
-                         ::testing::Combine(::testing::Bool(), ::testing::Bool()), [](const auto& info) {
+TEST_P(ZoomShrunk, LongRunsAtEveryShrink) {
+  std::mt19937 random(808);
+  FillAlphaTable(22);
+  const int cases = Cases(400);
+  for (int i = 0; i < cases; ++i) {
+    const int32_t w = 8 + int32_t(random() % 300), h = 1 + int32_t(random() % 10);
+    const Frame f = RleFrame(random, w, h);
+    Draw d;
+    d.named = random() % 2 == 0;
+    d.dw = w / 2 + int32_t(random() % uint32_t(w - w / 2 + 1));
+    d.dh = 1 + int32_t(random() % uint32_t(h));
+    const Canvas canvas(random, int32_t(random() % 20) - 10, int32_t(random() % 20) - 10,
+                        1 + int32_t(random() % 320), 1 + int32_t(random() % 12));
+    d.x = random() % 2 ? canvas.clipLeft + int32_t(random() % 8)
+                       : Corner(random, canvas.clipLeft, canvas.clipWidth, d.dw);
+    d.y = Corner(random, canvas.clipTop, canvas.clipHeight, d.dh);
+    d.flags = int32_t(random() % 16);
+    d.colour = int32_t(random() % 256);
+    d.level = int32_t(random() % 7);
+    const std::vector<uint8_t> drawn = Drawn(canvas, f, d);
+    std::vector<uint8_t> expected = canvas.bytes;
+    Model(canvas, expected, d.x, d.y, f, d.dw, d.dh, d.flags, d.colour, d.level);
+    const int64_t at = FirstDifference(drawn, expected);
+    ASSERT_EQ(at, -1) << Describe(canvas, f, d, at);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, ZoomShrunk, kKernelSets,
+                         [](const auto& info) { return KernelName(info.param); });
+
+INSTANTIATE_TEST_SUITE_P(Kernels, ZoomNarrow, kKernelSets,
+                         [](const auto& info) { return KernelName(info.param); });
+
+INSTANTIATE_TEST_SUITE_P(StorageAndKernels, ZoomModel, ::testing::Combine(::testing::Bool(), kKernelSets),
+                         [](const auto& info) {
                            return std::string(std::get<0>(info.param) ? "RunLength" : "Raw") +
-                                  (std::get<1>(info.param) ? "Wide" : "Plain");
+                                  KernelName(std::get<1>(info.param));
                          });
 
 // The same image raw and run-length encoded draws the same bytes at every
