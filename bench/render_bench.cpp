@@ -526,12 +526,16 @@ bool RegisterAllegroBenchmarks() { return false; }
 
 int main(int argc, char** argv) {
   // --plain: our drawing with the portable kernels only, as on a processor
-  // without the wide instructions (taken out before Google Benchmark reads
-  // the rest).
+  // without AVX2; --avx2: with the AVX2 kernels at most, as on one without
+  // AVX-512 (taken out before Google Benchmark reads the rest).
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--plain") == 0) {
-      UseWideBlits(false);
-      std::fprintf(stderr, "render_bench: portable kernels only\n");
+    const bool plain = std::strcmp(argv[i], "--plain") == 0, avx2 = std::strcmp(argv[i], "--avx2") == 0;
+    if (plain || avx2) {
+      const KernelSet set = UseKernels(plain ? KernelSet::Plain : KernelSet::Avx2);
+      std::fprintf(stderr, "render_bench: %s kernels\n",
+                   set == KernelSet::Plain  ? "portable"
+                   : set == KernelSet::Avx2 ? "AVX2"
+                                            : "wide");
       for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
       --argc;
       break;

@@ -11,7 +11,8 @@
 // row. Rows that no destination row shows, and rows cut off by the clip
 // rectangle, are never read.
 // Where the wide kernels run, frames up to 64 pixels wide go the way of
-// render/zoom_wide.h instead.
+// render/zoom_wide.h instead; where AVX2 does, shrunk copies of frames with
+// long runs go the way of render/zoom_shrink.cpp.
 #include <algorithm>
 #include <type_traits>
 
