@@ -21,8 +21,10 @@
 #endif
 
 // The kernel sets, each needing more of the processor than the one before:
-// the portable ones, AVX2's (where a 256-byte lookup is a tree of byte
-// shuffles) and the wide ones above.
+// the portable ones; the AVX2 ones, for the translucent box (render/zoom.cpp)
+// and the long runs of shrunk run-length copies (render/zoom_shrink.cpp),
+// the portable ones doing the rest; and the wide ones above, with the AVX2
+// ones where they have nothing of their own.
 enum class KernelSet { Plain, Avx2, Wide };
 
 // The set in use: at start, the best the processor and the system support.

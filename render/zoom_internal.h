@@ -142,9 +142,9 @@ struct ZoomColumns {
 const ZoomColumns& ZoomColumnsFor(int32_t srcWidth, int32_t width);
 
 // Whether a shrunk run-length copy (no wider and no taller than the
-// remaining source) should go the way of ZoomShrunkRleCopyAvx2: the
-// processor has AVX2, the image is shrunk to no less than half its width,
-// and the first row shown has runs long enough to cover eight places
+// remaining source) should go the way of ZoomShrunkRleCopyAvx2: the kernels
+// in use are not the plain ones, the image is shrunk to no less than half its width,
+// and the first row shown has at most one run for every 16 of its columns
 // (render/zoom_shrink.cpp).
 bool ZoomShrunkGoesAvx2(const uint8_t* block, const ZoomBlock& clip, const ZoomStep& rows);
 // That copy, of a block whose top destination row is `row`, rows `step`
