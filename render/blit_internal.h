@@ -118,3 +118,46 @@ inline __m128i ReverseBytes(__m128i v) {
   return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
 #endif
+
+// Exactly n bytes with src[i] going to dst[n - 1 - i] (a mirrored run), as
+// CopyBytes moves them: each size's two moves overlap in the middle.
+inline void CopyBytesReversed(uint8_t* dst, const uint8_t* src, int32_t n) {
+#if defined(__SSE2__)
+  if (n >= 16) {
+    for (int32_t i = 0; i + 16 < n; i += 16) {
+      const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (n - 16 - i)), ReverseBytes(s));
+    }
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + n - 16));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), ReverseBytes(s));
+    return;
+  }
+#endif
+  // The first bytes reversed land at the end, the last ones at the start.
+  if (n >= 8) {
+    uint64_t word;
+    for (int32_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&word, src + i, 8);
+      word = __builtin_bswap64(word);
+      std::memcpy(dst + (n - 8 - i), &word, 8);
+    }
+    std::memcpy(&word, src + n - 8, 8);
+    word = __builtin_bswap64(word);
+    std::memcpy(dst, &word, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, src, 4);
+    std::memcpy(&tail, src + n - 4, 4);
+    head = __builtin_bswap32(head);
+    tail = __builtin_bswap32(tail);
+    std::memcpy(dst + n - 4, &head, 4);
+    std::memcpy(dst, &tail, 4);
+  } else if (n >= 2) {
+    const uint8_t first = src[0], second = src[1], last = src[n - 1];
+    dst[n - 1] = first;
+    dst[n - 2] = second;
+    dst[0] = last;
+  } else if (n == 1) {
+    dst[0] = src[0];
+  }
+}

@@ -35,29 +35,7 @@ void CopyRun(uint8_t* dst, const uint8_t* src, int32_t n) {
   CopyBytes(dst, src, n);
 }
 
-void CopyRunReversed(uint8_t* dst, const uint8_t* src, int32_t n) {
-  int32_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= n; i += 16) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (n - 16 - i)), ReverseBytes(s));
-  }
-#endif
-  for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, src + i, 8);
-    word = __builtin_bswap64(word);
-    std::memcpy(dst + (n - 8 - i), &word, 8);
-  }
-  if (n - i >= 4) {
-    uint32_t word;
-    std::memcpy(&word, src + i, 4);
-    word = __builtin_bswap32(word);
-    std::memcpy(dst + (n - 4 - i), &word, 4);
-    i += 4;
-  }
-  for (; i < n; ++i) dst[n - 1 - i] = src[i];
-}
+void CopyRunReversed(uint8_t* dst, const uint8_t* src, int32_t n) { CopyBytesReversed(dst, src, n); }
 
 void BlendRun(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* table) {
   int32_t i = 0;
@@ -143,7 +121,7 @@ template <class Effect, bool reversed>
 inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
   if constexpr (std::is_same_v<Effect, EffectCopy>) {
     if constexpr (reversed) {
-      CopyRunReversed(dst, src, n);
+      CopyBytesReversed(dst, src, n);
     } else {
       CopyBytes(dst, src, n);  // a run: at most 255
     }
