@@ -145,6 +145,26 @@ inline void LookUp8(uint8_t* out, const uint8_t* table, __m128i indices) {
   for (int k = 0; k < 4; ++k, first >>= 16) out[k] = table[first & 0xFFFF];
   for (int k = 4; k < 8; ++k, second >>= 16) out[k] = table[second & 0xFFFF];
 }
+
+// Blends the 16 pixels at d with `drawn` (not read by the solid effects)
+// where bit k of `clear` is 0. A wholly opaque group is looked up with no
+// test per pixel; a mixed one tests each pixel.
+template <class Effect>
+inline void BlendGroup(uint8_t* d, __m128i drawn, int clear, const EffectArgs& args) {
+  __m128i low, high;
+  BlendIndices<Effect>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)), drawn, args, &low, &high);
+  if (clear == 0) {
+    LookUp8(d, args.blend, low);
+    LookUp8(d + 8, args.blend, high);
+    return;
+  }
+  alignas(16) uint16_t index[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(index), low);
+  _mm_store_si128(reinterpret_cast<__m128i*>(index + 8), high);
+  for (int k = 0; k < 16; ++k) {
+    if (!(clear >> k & 1)) d[k] = args.blend[index[k]];
+  }
+}
 #endif
 
 // Exactly n bytes with src[i] going to dst[n - 1 - i] (a mirrored run), as

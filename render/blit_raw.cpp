@@ -45,28 +45,13 @@ inline void RawRow(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs
 #endif
 #if VANTOR_BLEND_GROUPS
   if constexpr (Effect::blends) {
-    // Sixteen pixels at a time: a wholly transparent group is skipped, a
-    // wholly opaque one is looked up with no test per pixel, its indices
-    // built in two vectors; a mixed one tests each pixel.
+    // Sixteen pixels at a time; a wholly transparent group is skipped.
     for (; i + 16 <= n; i += 16) {
       __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
       if constexpr (reversed) s = ReverseBytes(s);
       uint8_t* d = reversed ? dst + (n - 16 - i) : dst + i;
       const int clear = _mm_movemask_epi8(_mm_cmpeq_epi8(s, _mm_setzero_si128()));
-      if (clear == 0xFFFF) continue;
-      __m128i low, high;
-      BlendIndices<Effect>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)), s, args, &low, &high);
-      if (clear == 0) {
-        LookUp8(d, args.blend, low);
-        LookUp8(d + 8, args.blend, high);
-        continue;
-      }
-      alignas(16) uint16_t index[16];
-      _mm_store_si128(reinterpret_cast<__m128i*>(index), low);
-      _mm_store_si128(reinterpret_cast<__m128i*>(index + 8), high);
-      for (int k = 0; k < 16; ++k) {
-        if (!(clear >> k & 1)) d[k] = args.blend[index[k]];
-      }
+      if (clear != 0xFFFF) BlendGroup<Effect>(d, s, clear, args);
     }
   }
 #endif

@@ -207,6 +207,19 @@ inline void ZoomApplyRow(uint8_t* dst, const uint8_t* value, const uint8_t* mask
     }
 #endif
   } else {
+#if VANTOR_BLEND_GROUPS
+    // As the unscaled raw blends: sixteen at a time, a wholly transparent
+    // group skipped.
+    for (; i + 16 <= n; i += 16) {
+      const int clear = _mm_movemask_epi8(
+          _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(opaque + i)), _mm_setzero_si128()));
+      if (clear == 0xFFFF) continue;
+      __m128i drawn = _mm_setzero_si128();
+      if constexpr (UsesSource<Effect>())
+        drawn = _mm_loadu_si128(reinterpret_cast<const __m128i*>(value + i));
+      BlendGroup<Effect>(dst + i, drawn, clear, args);
+    }
+#endif
     // As the unscaled blends: a lookup costs a trip into a 64 KB table, so
     // wholly transparent groups of eight are skipped and wholly opaque ones
     // looked up without a test.
