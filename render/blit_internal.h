@@ -125,7 +125,8 @@ inline __m128i ReverseBytes(__m128i v) {
 // each half: one interleave of the old and drawn bytes (or the colour)
 // builds them, where the scalar way costs a shift and an or per pixel.
 template <class Effect>
-inline void BlendIndices(__m128i old, __m128i drawn, const EffectArgs& args, __m128i* low, __m128i* high) {
+[[gnu::always_inline]] inline void BlendIndices(__m128i old, __m128i drawn, const EffectArgs& args,
+                                                __m128i* low, __m128i* high) {
   __m128i lowByte = old, highByte = drawn;  // by drawn colour: drawn << 8 | old
   if constexpr (!Effect::byDrawn) {
     lowByte = Effect::solid ? _mm_set1_epi8(static_cast<char>(args.colour)) : drawn;
@@ -139,7 +140,7 @@ inline void BlendIndices(__m128i old, __m128i drawn, const EffectArgs& args, __m
 
 // Looks up the eight indices of `indices` and writes the bytes to out[0..7]
 // one at a time: byte stores cost less than putting the bytes together.
-inline void LookUp8(uint8_t* out, const uint8_t* table, __m128i indices) {
+[[gnu::always_inline]] inline void LookUp8(uint8_t* out, const uint8_t* table, __m128i indices) {
   uint64_t first = static_cast<uint64_t>(_mm_cvtsi128_si64(indices));
   uint64_t second = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(indices, indices)));
   for (int k = 0; k < 4; ++k, first >>= 16) out[k] = table[first & 0xFFFF];

@@ -122,7 +122,7 @@ inline void TranslateSpan(uint8_t* dst, int32_t n, const uint8_t* row) {
 // the loop writes any of its bytes, so the bytes both cover get the same
 // result twice and none is blended twice.
 template <class Effect, bool reversed>
-void BlendGroups(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+[[gnu::noinline]] void BlendGroups(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
   const auto indices = [&](int32_t i, __m128i* low, __m128i* high) {
     __m128i drawn = _mm_setzero_si128();
     if constexpr (!Effect::solid) {
