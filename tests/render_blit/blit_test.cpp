@@ -281,6 +281,47 @@ TEST(RunLengthAgainstRaw, EncodedFramesDrawLikeTheirImage) {
 }
 #endif
 
+#ifdef HAVE_RLE_ENCODER
+// The blends go sixteen pixels at a time, a row's or run's last group
+// overlapping the one before it: one opaque stretch a row, of every length
+// from 1 to 70 and at every offset modulo 16, raw and run-length, with every
+// blend flag and both table layouts, whole and cut on either side.
+TEST(BlendGroups, StretchesOfEveryLength) {
+  std::mt19937 random(31);
+  FillAlphaTable(21);
+  constexpr int32_t kWidth = 90, kHeight = 70;
+  Frame raw;
+  raw.width = kWidth;
+  raw.height = kHeight;
+  raw.value.assign(size_t(kWidth) * kHeight, 0);
+  for (int32_t r = 0; r < kHeight; ++r) {
+    const int32_t length = r + 1, first = (r * 7) % (kWidth - length + 1);
+    for (int32_t c = first; c < first + length; ++c)
+      raw.value[size_t(r) * kWidth + c] = uint8_t(1 + random() % 255);
+  }
+  raw.opaque = raw.value;
+  raw.data = raw.value;
+  Frame rle = raw;
+  rle.compressed = true;
+  rle.data = EncodeRleFrame(raw.value.data(), kWidth, kHeight);
+  for (const bool byDrawn : {true, false}) {
+    UseBlendByDrawn(byDrawn);
+    for (const int32_t cut : {0, 5, -5}) {
+      Canvas canvas(random, 0, 0, kWidth - (cut < 0 ? -cut : cut), kHeight);
+      for (const Frame* f : {&raw, &rle}) {
+        for (const int32_t flags : {4, 5, 6, 7, 12, 13, 14, 15}) {
+          Draw d{f->compressed,        false, cut > 0 ? -cut : 0, 0, flags, int32_t(random() % 256),
+                 int32_t(random() % 7)};
+          CheckDraw(canvas, *f, d);
+          if (HasFatalFailure()) break;
+        }
+      }
+    }
+  }
+  UseBlendByDrawn(true);
+}
+#endif
+
 // The run primitives against their plain definitions, at every small count
 // and alignment.
 TEST(RunPrimitives, MatchTheirDefinitions) {
