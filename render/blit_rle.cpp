@@ -97,8 +97,9 @@ namespace {
 // A blending run, one pixel at a time: runs are mostly a few pixels long,
 // and an unrolled loop's extra branches on the length cost more than they
 // save (spans of 16 or more go sixteen at a time, BlendGroups below; two
-// overlapping groups of eight for 8 to 15 measured slower). `table` is the level's slice, read as stored (row
-// = old byte) or by drawn colour (row = drawn colour, render/effects.h).
+// overlapping groups of eight for 8 to 15 measured slower). `table` is the
+// level's slice, read as stored (row = old byte) or by drawn colour (row =
+// drawn colour, render/effects.h).
 template <bool reversed, bool byDrawn>
 inline void BlendSpan(uint8_t* dst, const uint8_t* src, int32_t n, const uint8_t* table) {
   uint8_t* at = reversed ? dst + n - 1 : dst;  // where src[0] goes
@@ -145,7 +146,6 @@ template <class Effect, bool reversed>
   LookUp8(at, args.blend, lastLow);
   LookUp8(at + 8, args.blend, lastHigh);
 }
-
 #endif
 
 // One span of a run: n pixels whose leftmost destination byte is dst, from
@@ -153,6 +153,14 @@ template <class Effect, bool reversed>
 // spans put src[0] at the right end.
 template <class Effect, bool reversed>
 inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArgs& args) {
+#if VANTOR_BLEND_GROUPS
+  if constexpr (Effect::blends) {
+    if (n >= 16) {
+      BlendGroups<Effect, reversed>(dst, src, n, args);
+      return;
+    }
+  }
+#endif
   if constexpr (std::is_same_v<Effect, EffectCopy>) {
     if constexpr (reversed) {
       CopyBytesReversed(dst, src, n);
@@ -160,22 +168,10 @@ inline void RleSpan(uint8_t* dst, const uint8_t* src, int32_t n, const EffectArg
       CopyBytes(dst, src, n);  // a run: at most 255
     }
   } else if constexpr (std::is_same_v<Effect, EffectBlend> || std::is_same_v<Effect, EffectBlendRows>) {
-#if VANTOR_BLEND_GROUPS
-    if (n >= 16) {
-      BlendGroups<Effect, reversed>(dst, src, n, args);
-      return;
-    }
-#endif
     BlendSpan<reversed, Effect::byDrawn>(dst, src, n, args.blend);
   } else if constexpr (std::is_same_v<Effect, EffectSolid>) {
     FillRun(dst, args.colour, n);
   } else if constexpr (std::is_same_v<Effect, EffectSolidBlendRows>) {
-#if VANTOR_BLEND_GROUPS
-    if (n >= 16) {
-      BlendGroups<Effect, reversed>(dst, src, n, args);
-      return;
-    }
-#endif
     TranslateSpan(dst, n, args.blend);
   } else {
     static_assert(std::is_same_v<Effect, EffectSolidBlend>);
