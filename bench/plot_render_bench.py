@@ -9,6 +9,10 @@ doing the same work.
 
 Several runs' files may be given (run1.json run2.json ... render_bench.svg):
 each drawer is then shown at its fastest over all of them (see ratios.py).
+With --zoom first, the chart is of the scaled families and the translucent
+box instead:
+
+  plot_render_bench.py --zoom run.json render_bench_zoom.svg
 """
 import math
 import sys
@@ -21,23 +25,31 @@ DRAWERS = [  # order and colour of the bars
     ("sdl", "#e08a1e", None),
     ("sdl_key_rle", "#f2c14e", "SDL2 key + RLE"),
     ("allegro", "#7a9a3a", "Allegro 4"),
+    ("allegro_2step", "#b5cf6b", "Allegro 4, stretch then blend"),
     ("memcpy", "#888888", "memcpy"),
 ]
 FAMILIES = ["copy", "mirror_x", "mirror_y", "mirror_xy", "solid", "blend", "rle_copy", "rle_blend",
             "turn_left", "turn_right", "opaque", "opaque_mirror_y"]
+ZOOM_FAMILIES = [f"zoom{p}_{rle}{e}" for p in (50, 150, 200) for e in ("copy", "blend", "solid")
+                 for rle in ("", "rle_")] + ["box_blend"]
 AIM = 2.0
 MEMCPY_AIM = 1.3  # the opaque copies: at most this many times memcpy's time
 
 
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    zoom = bool(args) and args[0] == "--zoom"
+    if zoom:
+        args = args[1:]
+    if len(args) < 2:
         sys.exit(__doc__)
-    inputs, output = sys.argv[1:-1], sys.argv[-1]
+    inputs, output = args[:-1], args[-1]
     ns = {k: v * 1e9 for k, v in best_of(inputs, lambda run: run.get("per_px")).items()}
     groups = []  # (label, bars, speed-up over the fastest peer, note)
-    for family in FAMILIES:
-        peers_of = "opaque" if family.startswith("opaque") else family
-        for source in ("test2", "synthetic", "test.bmp"):
+    for family in ZOOM_FAMILIES if zoom else FAMILIES:
+        # The peers have no run-length forms: theirs draw the raw frames.
+        peers_of = "opaque" if family.startswith("opaque") else family.replace("_rle_", "_")
+        for source in ("test2", "synthetic", "test.bmp", "150x30"):
             ours = ns.get(f"{family}/ours/{source}")
             if ours is None:
                 continue
@@ -70,8 +82,10 @@ def main():
            f'(fastest repetition; shorter is faster)</text>',
            f'<text x="{ratio_x}" y="16" font-size="12" font-weight="bold">fastest peer / ours (log scale)</text>']
     x = left
-    for _, colour, legend in DRAWERS:
-        if legend is None:
+    shown = {d for _, bars, _, _, _ in groups for d, _, _ in bars}
+    shown |= {"sdl_key"} if "sdl" in shown else set()  # the plain blit shares the key blit's legend
+    for drawer, colour, legend in DRAWERS:
+        if legend is None or drawer not in shown:
             continue
         out.append(f'<rect x="{x}" y="25" width="10" height="8" fill="{colour}"/>'
                    f'<text x="{x + 13}" y="33">{legend}</text>')
