@@ -100,11 +100,12 @@ __attribute__((target("avx2"))) void Gathered(uint8_t* d, const uint8_t* s, cons
 // Sixteen-lane AVX-512 gathers, the results narrowed with one truncating
 // move.
 __attribute__((target("avx512f,avx512bw"))) void Gathered16(uint8_t* d, const uint8_t* s,
-                                                             const uint8_t* table) {
+                                                            const uint8_t* table) {
   for (int i = 0; i < kRow; i += 16) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
     const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    const __m512i index = _mm512_or_si512(_mm512_slli_epi32(_mm512_cvtepu8_epi32(sv), 8), _mm512_cvtepu8_epi32(dv));
+    const __m512i index =
+        _mm512_or_si512(_mm512_slli_epi32(_mm512_cvtepu8_epi32(sv), 8), _mm512_cvtepu8_epi32(dv));
     const __m512i g = _mm512_i32gather_epi32(index, reinterpret_cast<const int*>(table), 1);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm512_cvtepi32_epi8(g));
   }

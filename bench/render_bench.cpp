@@ -502,8 +502,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
         const double ours = Best(std::string(family) + "/ours/" + name);
         const double peer = Best(std::string(family) + "/allegro/" + name);
         if (ours <= 0 || peer <= 0) continue;
-        std::printf("%-10s %-10s look-ups alone %.2f us, ours %.2f us (%.2fx the floor), half the peer's %.2f us\n",
-                    family, name.c_str(), floor, ours, ours / floor, peer / 2);
+        std::printf(
+            "%-10s %-10s look-ups alone %.2f us, ours %.2f us (%.2fx the floor), half the peer's %.2f us\n",
+            family, name.c_str(), floor, ours, ours / floor, peer / 2);
       }
     }
   }
